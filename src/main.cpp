@@ -1,0 +1,6 @@
+#include "dock.h"
+
+int main(int argc, char **argv)
+{
+    runApplet(argc, argv);
+}

@@ -1,0 +1,37 @@
+// Runs a program as a user would and collects what it says.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status;     // exit status, or 128 + signal number
+    bool timed_out; // killed after the time limit
+};
+
+// Runs argv (argv[0] is the path) with extra environment settings
+// ("NAME=value"; "NAME=" with nothing after unsets NAME) and a time limit.
+RunResult runProgram(const std::vector<std::string> &argv,
+                     const std::vector<std::string> &env = {}, double seconds = 20);
+
+// The applet as built, with these arguments.
+RunResult runOrvane(const std::vector<std::string> &args,
+                    const std::vector<std::string> &env = {}, double seconds = 20);
+
+// Starts a program in the background; returns its pid. Output goes to the
+// given files (empty: /dev/null).
+int spawnProgram(const std::vector<std::string> &argv, const std::vector<std::string> &env = {},
+                 const std::string &out_file = "", const std::string &err_file = "");
+
+// Waits up to `seconds` for pid to end; returns its status as RunResult does,
+// or -1 if it is still running.
+int waitProgram(int pid, double seconds);
+
+// Kills and reaps pid.
+void killProgram(int pid);
+
+std::string readFile(const std::string &path);
+std::string tempPath(const std::string &stem);
