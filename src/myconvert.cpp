@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 RXImage *(*create_ximage_hook)(RContext *context, int depth, unsigned width, unsigned height) = RCreateXImage;
 
@@ -76,60 +77,86 @@ void bestMatchGrey(const RContext *context, const RImage *image, XImage *ximage)
             XPutPixel(ximage, x, y, context->colors[red_table[greyOf(p)]].pixel);
 }
 
-// The colour paths diffuse each channel on its own; the TrueColor path
-// spreads 3/8 right, 3/8 down and the rest down-right, the cube path
-// 7/16, 5/16, 3/16 and 1/16 (Floyd-Steinberg).
+// Clamps a level that spread errors pushed out of 0..255 and stores it back.
+inline int takeLevel(int16_t *row, int x)
+{
+    int v = clampLevel(row[x]);
+    row[x] = static_cast<int16_t>(v);
+    return v;
+}
+
+// TrueColor and grey: 3/8 right, 3/8 down, the rest down-right.
+inline void spreadThreeEighths(int16_t *cur, int16_t *next, int x, int e)
+{
+    int s = (3 * e) / 8;
+    add(cur[x + 1], s);
+    add(next[x], s);
+    add(next[x + 1], e - 2 * s);
+}
+
+// The colour cube: Floyd-Steinberg, 7/16 right, 3/16, 5/16 and 1/16 below.
+inline void spreadFloydSteinberg(int16_t *cur, int16_t *next, int x, int e)
+{
+    add(cur[x + 1], (7 * e) / 16);
+    add(next[x], (5 * e) / 16);
+    if (x > 0)
+        add(next[x - 1], (3 * e) / 16);
+    add(next[x + 1], e / 16);
+}
+
+// The image's row y, one channel (0 red, 1 green, 2 blue), into an error row;
+// the slot past the end repeats the last pixel, or is 0 for the first row.
+void loadRow(int16_t *row, const RImage *image, int y, int channel, bool repeat_last)
+{
+    const unsigned char *p = image->data + 3 * y * image->width + channel;
+    for (int x = 0; x < image->width; x++)
+        row[x] = p[3 * x];
+    row[image->width] = repeat_last ? p[3 * (image->width - 1)] : 0;
+}
+
+// The colour paths diffuse red, green and blue each on its own.
 void ditherColour(const RContext *context, Path path, const RImage *image, XImage *ximage, const int step[3])
 {
-    const uint16_t *tables[3] = {red_table, green_table, blue_table};
-    int16_t *cur[3] = {error_rows[0], error_rows[1], error_rows[2]};
-    int16_t *next[3] = {error_rows[3], error_rows[4], error_rows[5]};
+    const bool true_color = path == Path::true_color;
+    const int cpc = context->attribs->colors_per_channel;
     const int width = image->width;
-    const unsigned char *data = image->data;
+    int16_t *cur_r = error_rows[0], *cur_g = error_rows[1], *cur_b = error_rows[2];
+    int16_t *next_r = error_rows[3], *next_g = error_rows[4], *next_b = error_rows[5];
 
-    for (int c = 0; c < 3; c++) {
-        for (int x = 0; x < width; x++)
-            cur[c][x] = data[3 * x + c];
-        cur[c][width] = 0;
-    }
+    loadRow(cur_r, image, 0, 0, false);
+    loadRow(cur_g, image, 0, 1, false);
+    loadRow(cur_b, image, 0, 2, false);
     for (int y = 0; y < image->height; y++) {
         if (y + 1 < image->height) {
-            const unsigned char *row = data + 3 * (y + 1) * width;
-            for (int c = 0; c < 3; c++) {
-                for (int x = 0; x < width; x++)
-                    next[c][x] = row[3 * x + c];
-                next[c][width] = row[3 * (width - 1) + c];
-            }
+            loadRow(next_r, image, y + 1, 0, true);
+            loadRow(next_g, image, y + 1, 1, true);
+            loadRow(next_b, image, y + 1, 2, true);
         }
         for (int x = 0; x < width; x++) {
-            int v[3], q[3];
-            for (int c = 0; c < 3; c++) {
-                v[c] = clampLevel(cur[c][x]);
-                cur[c][x] = static_cast<int16_t>(v[c]);
-                q[c] = tables[c][v[c]];
-            }
-            XPutPixel(ximage, x, y, colourPixel(context, path, q[0], q[1], q[2]));
-            for (int c = 0; c < 3; c++) {
-                int e = v[c] - q[c] * step[c];
-                if (path == Path::true_color) {
-                    int s = (3 * e) / 8;
-                    add(cur[c][x + 1], s);
-                    add(next[c][x], s);
-                    add(next[c][x + 1], e - 2 * s);
-                } else {
-                    add(cur[c][x + 1], (7 * e) / 16);
-                    add(next[c][x], (5 * e) / 16);
-                    if (x > 0)
-                        add(next[c][x - 1], (3 * e) / 16);
-                    add(next[c][x + 1], e / 16);
-                }
+            int r = takeLevel(cur_r, x), g = takeLevel(cur_g, x), b = takeLevel(cur_b, x);
+            int qr = red_table[r], qg = green_table[g], qb = blue_table[b];
+            unsigned long pixel;
+            if (true_color)
+                pixel = (static_cast<unsigned long>(qr) << context->red_offset) |
+                        (static_cast<unsigned long>(qg) << context->green_offset) |
+                        (static_cast<unsigned long>(qb) << context->blue_offset);
+            else
+                pixel = context->colors[qr * cpc * cpc + qg * cpc + qb].pixel;
+            XPutPixel(ximage, x, y, pixel);
+            int er = r - qr * step[0], eg = g - qg * step[1], eb = b - qb * step[2];
+            if (true_color) {
+                spreadThreeEighths(cur_r, next_r, x, er);
+                spreadThreeEighths(cur_g, next_g, x, eg);
+                spreadThreeEighths(cur_b, next_b, x, eb);
+            } else {
+                spreadFloydSteinberg(cur_r, next_r, x, er);
+                spreadFloydSteinberg(cur_g, next_g, x, eg);
+                spreadFloydSteinberg(cur_b, next_b, x, eb);
             }
         }
-        for (int c = 0; c < 3; c++) {
-            int16_t *t = cur[c];
-            cur[c] = next[c];
-            next[c] = t;
-        }
+        std::swap(cur_r, next_r);
+        std::swap(cur_g, next_g);
+        std::swap(cur_b, next_b);
     }
 }
 
@@ -152,19 +179,12 @@ void ditherGrey(const RContext *context, const RImage *image, XImage *ximage, in
             next[width] = static_cast<int16_t>(greyOf(row + 3 * (width - 1)));
         }
         for (int x = 0; x < width; x++) {
-            int v = clampLevel(cur[x]);
-            cur[x] = static_cast<int16_t>(v);
+            int v = takeLevel(cur, x);
             int q = red_table[v];
             XPutPixel(ximage, x, y, context->colors[q].pixel);
-            int e = v - q * step;
-            int s = (3 * e) / 8;
-            add(cur[x + 1], s);
-            add(next[x], s);
-            add(next[x + 1], e - 2 * s);
+            spreadThreeEighths(cur, next, x, v - q * step);
         }
-        int16_t *t = cur;
-        cur = next;
-        next = t;
+        std::swap(cur, next);
     }
 }
 
