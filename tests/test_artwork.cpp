@@ -6,6 +6,7 @@
 #include <X11/xpm.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <sstream>
