@@ -3,6 +3,7 @@
 //   build/ephemeris_errors [tests/data/ephemeris_reference.csv]
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <map>
 
 #include "../tests/support/ephemeris.h"
@@ -11,6 +12,7 @@ namespace {
 
 struct Worst {
     int samples = 0;
+    int last_year = 0;
     double sun = 0, sun_lat = 0, sun_long = 0;
     double moon = 0, moon_lat = 0, moon_long = 0;
 };
@@ -35,8 +37,10 @@ int main(int argc, char **argv)
     Worst all;
     for (const auto &r : rows) {
         SubpointError s = sunError(r), m = moonError(r);
-        for (Worst *w : {&decades[utcYear(r.t) / 10 * 10], &all}) {
+        int year = utcYear(r.t);
+        for (Worst *w : {&decades[year / 10 * 10], &all}) {
             w->samples++;
+            w->last_year = std::max(w->last_year, year);
             widen(w->sun, s.distance);
             widen(w->sun_lat, s.lat);
             widen(w->sun_long, s.lon);
@@ -54,7 +58,10 @@ int main(int argc, char **argv)
     };
     for (const auto &[decade, w] : decades) {
         char label[32];
-        snprintf(label, sizeof label, "%d-%d", decade, decade + 9);
+        if (w.last_year > decade)
+            snprintf(label, sizeof label, "%d-%d", decade, w.last_year);
+        else
+            snprintf(label, sizeof label, "%d", decade);
         line(label, w);
     }
     line("all", all);
