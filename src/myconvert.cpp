@@ -27,6 +27,9 @@ RXImage *cached_ximage = nullptr;
 uint16_t red_table[256], green_table[256], blue_table[256];
 // Current red, green, blue, then next red, green, blue.
 int16_t error_rows[6][ROW_LENGTH];
+// One row's pixel values, worked out before they are put into the X image:
+// the loops that work them out then make no call through Xlib.
+unsigned long row_pixels[ROW_LENGTH];
 
 // Each input level scaled to 0..mask, to the nearest whole value.
 void fillTable(uint16_t *table, uint16_t mask)
@@ -45,36 +48,60 @@ int greyOf(const unsigned char *rgb)
     return (30 * rgb[0] + 59 * rgb[1] + 11 * rgb[2]) / 100;
 }
 
-unsigned long colourPixel(const RContext *context, Path path, int r, int g, int b)
+// How red, green and blue levels (table values) make a pixel value.
+struct PixelRule {
+    bool true_color;
+    int red_offset, green_offset, blue_offset;
+    int cpc;
+    const XColor *colors;
+};
+
+PixelRule pixelRule(const RContext *context, Path path)
 {
-    if (path == Path::true_color)
-        return (static_cast<unsigned long>(r) << context->red_offset) |
-               (static_cast<unsigned long>(g) << context->green_offset) |
-               (static_cast<unsigned long>(b) << context->blue_offset);
-    int cpc = context->attribs->colors_per_channel;
-    return context->colors[r * cpc * cpc + g * cpc + b].pixel;
+    return {path == Path::true_color, context->red_offset, context->green_offset, context->blue_offset,
+            context->attribs->colors_per_channel, context->colors};
 }
 
-void add(int16_t &cell, int amount)
+inline unsigned long colourPixel(const PixelRule &rule, int r, int g, int b)
+{
+    if (rule.true_color)
+        return (static_cast<unsigned long>(r) << rule.red_offset) |
+               (static_cast<unsigned long>(g) << rule.green_offset) |
+               (static_cast<unsigned long>(b) << rule.blue_offset);
+    return rule.colors[r * rule.cpc * rule.cpc + g * rule.cpc + b].pixel;
+}
+
+void putRow(XImage *ximage, int y, int width)
+{
+    for (int x = 0; x < width; x++)
+        XPutPixel(ximage, x, y, row_pixels[x]);
+}
+
+inline void add(int16_t &cell, int amount)
 {
     cell = static_cast<int16_t>(cell + amount);
 }
 
 void bestMatchColour(const RContext *context, Path path, const RImage *image, XImage *ximage)
 {
+    const PixelRule rule = pixelRule(context, path);
     const unsigned char *p = image->data;
-    for (int y = 0; y < image->height; y++)
+    for (int y = 0; y < image->height; y++) {
         for (int x = 0; x < image->width; x++, p += 3)
-            XPutPixel(ximage, x, y,
-                      colourPixel(context, path, red_table[p[0]], green_table[p[1]], blue_table[p[2]]));
+            row_pixels[x] = colourPixel(rule, red_table[p[0]], green_table[p[1]], blue_table[p[2]]);
+        putRow(ximage, y, image->width);
+    }
 }
 
 void bestMatchGrey(const RContext *context, const RImage *image, XImage *ximage)
 {
+    const XColor *colors = context->colors;
     const unsigned char *p = image->data;
-    for (int y = 0; y < image->height; y++)
+    for (int y = 0; y < image->height; y++) {
         for (int x = 0; x < image->width; x++, p += 3)
-            XPutPixel(ximage, x, y, context->colors[red_table[greyOf(p)]].pixel);
+            row_pixels[x] = colors[red_table[greyOf(p)]].pixel;
+        putRow(ximage, y, image->width);
+    }
 }
 
 // Clamps a level that spread errors pushed out of 0..255 and stores it back.
@@ -117,8 +144,8 @@ void loadRow(int16_t *row, const RImage *image, int y, int channel, bool repeat_
 // The colour paths diffuse red, green and blue each on its own.
 void ditherColour(const RContext *context, Path path, const RImage *image, XImage *ximage, const int step[3])
 {
-    const bool true_color = path == Path::true_color;
-    const int cpc = context->attribs->colors_per_channel;
+    const PixelRule rule = pixelRule(context, path);
+    const int step_r = step[0], step_g = step[1], step_b = step[2];
     const int width = image->width;
     int16_t *cur_r = error_rows[0], *cur_g = error_rows[1], *cur_b = error_rows[2];
     int16_t *next_r = error_rows[3], *next_g = error_rows[4], *next_b = error_rows[5];
@@ -135,16 +162,9 @@ void ditherColour(const RContext *context, Path path, const RImage *image, XImag
         for (int x = 0; x < width; x++) {
             int r = takeLevel(cur_r, x), g = takeLevel(cur_g, x), b = takeLevel(cur_b, x);
             int qr = red_table[r], qg = green_table[g], qb = blue_table[b];
-            unsigned long pixel;
-            if (true_color)
-                pixel = (static_cast<unsigned long>(qr) << context->red_offset) |
-                        (static_cast<unsigned long>(qg) << context->green_offset) |
-                        (static_cast<unsigned long>(qb) << context->blue_offset);
-            else
-                pixel = context->colors[qr * cpc * cpc + qg * cpc + qb].pixel;
-            XPutPixel(ximage, x, y, pixel);
-            int er = r - qr * step[0], eg = g - qg * step[1], eb = b - qb * step[2];
-            if (true_color) {
+            row_pixels[x] = colourPixel(rule, qr, qg, qb);
+            int er = r - qr * step_r, eg = g - qg * step_g, eb = b - qb * step_b;
+            if (rule.true_color) {
                 spreadThreeEighths(cur_r, next_r, x, er);
                 spreadThreeEighths(cur_g, next_g, x, eg);
                 spreadThreeEighths(cur_b, next_b, x, eb);
@@ -154,6 +174,7 @@ void ditherColour(const RContext *context, Path path, const RImage *image, XImag
                 spreadFloydSteinberg(cur_b, next_b, x, eb);
             }
         }
+        putRow(ximage, y, width);
         std::swap(cur_r, next_r);
         std::swap(cur_g, next_g);
         std::swap(cur_b, next_b);
@@ -163,6 +184,7 @@ void ditherColour(const RContext *context, Path path, const RImage *image, XImag
 // The grey path diffuses the one grey value like the TrueColor path.
 void ditherGrey(const RContext *context, const RImage *image, XImage *ximage, int step)
 {
+    const XColor *colors = context->colors;
     int16_t *cur = error_rows[0];
     int16_t *next = error_rows[3];
     const int width = image->width;
@@ -181,9 +203,10 @@ void ditherGrey(const RContext *context, const RImage *image, XImage *ximage, in
         for (int x = 0; x < width; x++) {
             int v = takeLevel(cur, x);
             int q = red_table[v];
-            XPutPixel(ximage, x, y, context->colors[q].pixel);
+            row_pixels[x] = colors[q].pixel;
             spreadThreeEighths(cur, next, x, v - q * step);
         }
+        putRow(ximage, y, width);
         std::swap(cur, next);
     }
 }
