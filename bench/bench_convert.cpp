@@ -166,10 +166,40 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 } // namespace
 
+// For instruction counts (tools/callgrind_convert.sh): converts the picture
+// `count` times with each converter, syncing after every conversion.
+void convertTimes(Server &server, RImage *image, int count)
+{
+    Pixmap pixmap = 0;
+    RConvertImage(server.context, image, &pixmap);
+    for (int i = 0; i < count; i++) {
+        myRConvertImage(server.context, image, &pixmap);
+        XSync(server.display, False);
+    }
+    for (int i = 0; i < count; i++) {
+        Pixmap made = 0;
+        RConvertImage(server.context, image, &made);
+        XFreePixmap(server.display, made);
+        XSync(server.display, False);
+    }
+}
+
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
     std::vector<Server> servers = {{"TrueColor24", "24", "4"}, {"TrueColor16", "16", "4"}, {"PseudoColor8", "8", "3"}};
+    // --conversions=N --visual=NAME: no benchmark, just N conversions each on that visual.
+    int conversions = -1;
+    std::string only;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg.rfind("--conversions=", 0) == 0)
+            conversions = std::stoi(arg.substr(14));
+        else if (arg.rfind("--visual=", 0) == 0)
+            only = arg.substr(9);
+    }
+    if (!only.empty())
+        std::erase_if(servers, [&](const Server &s) { return only != s.name; });
     RImage *image = globeLikeImage();
     for (Server &server : servers) {
         std::string name = startXvfb(server);
@@ -185,6 +215,13 @@ int main(int argc, char **argv)
             fprintf(stderr, "no context on %s\n", server.name);
             return 1;
         }
+    }
+    if (conversions >= 0) {
+        for (Server &server : servers)
+            convertTimes(server, image, conversions);
+        for (Server &server : servers)
+            stopXvfb(server);
+        return 0;
     }
     for (Server &server : servers) {
         benchmark::RegisterBenchmark((std::string("myRConvertImage/") + server.name).c_str(), mine, &server, image)
