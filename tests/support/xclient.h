@@ -1,0 +1,30 @@
+// A test's own connection to the X server the applet runs on: finding the
+// applet's windows, reading what they show, and real pointer input (XTest).
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <string>
+#include <vector>
+
+struct AppletWindows {
+    Window main_window = 0;
+    Window icon_window = 0;
+};
+
+// Waits up to `seconds` for a top-level window whose WM_CLASS res_class is
+// `res_class` (the applet sets argv[0]); returns it and its icon window from WM_HINTS.
+AppletWindows waitForApplet(Display *display, const std::string &res_class, double seconds = 10);
+
+// Pixels of a window as 0xRRGGBB, row by row (width * height entries).
+std::vector<unsigned> windowPixels(Display *display, Window window, int width = 64, int height = 64);
+
+// Moves the pointer to (x, y) in the window's coordinates.
+void movePointer(Display *display, Window window, int x, int y);
+void pressButton(Display *display, unsigned button);
+void releaseButton(Display *display, unsigned button);
+void pressKey(Display *display, const char *keysym_name);
+void releaseKey(Display *display, const char *keysym_name);
+
+// Sleeps for this many milliseconds.
+void sleepMs(int ms);
