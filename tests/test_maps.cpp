@@ -17,6 +17,7 @@
 
 #include "cmdline.h"
 #include "maps.h"
+#include "mycontext.h"
 #include "process.h"
 #include "state.h"
 #include "xserver.h"
@@ -181,8 +182,7 @@ RContext *newContext()
     Display *display = XOpenDisplay(environment->server->name());
     if (!display)
         return nullptr;
-    RContextAttributes attributes{};
-    return RCreateContext(display, DefaultScreen(display), &attributes);
+    return myRCreateContext(display, DefaultScreen(display));
 }
 
 // The context of this process; a death test's child makes its own, so that
