@@ -19,6 +19,7 @@
 #include "maps.h"
 #include "mycontext.h"
 #include "process.h"
+#include "shading.h"
 #include "state.h"
 #include "xserver.h"
 
@@ -468,6 +469,32 @@ INSTANTIATE_TEST_SUITE_P(Maps, MapSizes,
                              return std::to_string(info.param.width) + "x" +
                                     std::to_string(info.param.height);
                          });
+
+// A map of one colour must shade to exactly that colour wherever the globe
+// asks, the seam, the poles and the far ends of the longitude range included:
+// any other colour is a read outside the map.
+TEST(LoadMaps, TinyMapsShadeToTheirOwnColourEverywhere)
+{
+    for (const char *size : {"1x1", "3x1", "1x4065"}) {
+        SCOPED_TRACE(size);
+        loadWith({"-map", image(std::string("plain-") + size + ".png",
+                                std::string("-size ") + size + " 'xc:rgb(10,200,30)'"),
+                  "-nimap", nightFile(), "-defnimap"});
+        expectSamplerSafeMaps();
+        const std::string night = NIGHT_COLOUR;
+        const double half_pi = 1.5707963267948966;
+        for (double lambda : {-3 * PI + 1e-9, -PI, -1e-12, 0.0, PI, 2 * PI})
+            for (double psi : {-half_pi, -1.0, 0.0, 1.0, 1.5707963265, half_pi}) {
+                RColor day = shadePixel(lambda, psi, 1);
+                RColor dark = shadePixel(lambda, psi, -1);
+                char text[32];
+                snprintf(text, sizeof text, "%d,%d,%d", day.red, day.green, day.blue);
+                EXPECT_EQ(text, std::string(DAY_COLOUR)) << lambda << " " << psi;
+                snprintf(text, sizeof text, "%d,%d,%d", dark.red, dark.green, dark.blue);
+                EXPECT_EQ(text, night) << lambda << " " << psi;
+            }
+    }
+}
 
 TEST(LoadMaps, ScalesTheNightFileToTheBuiltInDayMap)
 {
