@@ -90,16 +90,21 @@ void handleEvent(PageControl &control, int page)
 void stepHeld(PageControl &control, int page)
 {
     if (page == page_view) {
-        if (control.view_choice != 0)
+        if (control.view_choice != 0) {
             chooseViewMode(control.view_choice);
+            XFlush(app.display);
+        }
         return;
     }
     // The night-map line toggles once per press.
     if (page == page_accel_night && control.pressed_button == 2)
         control.repeat_armed = false;
     int pause = stepField(page, control.pressed_button, control.step_sign);
-    if (pause > 0)
+    if (pause > 0) {
+        // Show the new value now, not after the pause.
+        XFlush(app.display);
         usleep(pause);
+    }
 }
 
 // One page's loop: all pending events, then an idle pass, until the page
