@@ -9,11 +9,20 @@ constexpr double TWO_PI = 6.283185306;
 constexpr double HALF_PI = 1.5707963265;
 
 // Remainder that never goes negative: near a pole at very high zoom the
-// mirrored longitude can fall a little outside one turn.
+// mirrored longitude can fall a little outside one turn. Positions inside
+// the map, nearly all of them, skip the division.
 inline int wrapIndex(int value, int size)
 {
+    if (value >= 0 && value < size)
+        return value;
     int r = value % size;
     return r < 0 ? r + size : r;
+}
+
+// The next column or row, the first one after the last.
+inline int nextIndex(int index, int size)
+{
+    return index + 1 == size ? 0 : index + 1;
 }
 
 inline void readPixel(const RImage *map, int column, int row, SampleRGB &out)
@@ -42,8 +51,8 @@ void sampleMap(RImage *map, int column, int row, SampleRGB *samples, int column_
     int r0 = wrapIndex(row, height);
     // The right neighbour of the last column is column 0 and the lower
     // neighbour of the last row is the top row.
-    int c1 = (c0 + 1) % width;
-    int r1 = (r0 + 1) % height;
+    int c1 = nextIndex(c0, width);
+    int r1 = nextIndex(r0, height);
     readPixel(map, c0, r0, samples[0]);
     readPixel(map, c1, r0, samples[1]);
     readPixel(map, c0, r1, samples[2]);

@@ -21,12 +21,28 @@ void foldOverPole(double &lat, double new_lat, double &longitude)
     app.orientation = -app.orientation;
 }
 
+// Whole turns taken off a value so far out that turn-by-turn loops would
+// not end (from about 2^56 a subtraction of 360 changes nothing, and long
+// before that the loops take ages). Nearer values are left to the loops, so
+// that their results stay exactly theirs. fmod is exact, so only whole
+// turns go.
+void reduceFarTurns(double &value)
+{
+    constexpr double far = 1e9;
+    if (std::fabs(value) >= far)
+        value = std::fmod(value, 360.0);
+}
+
 } // namespace
 
 void setViewPosition(double latitude, double longitude)
 {
     double lat = latitude;
     double lon = longitude;
+    reduceFarTurns(lat);
+    reduceFarTurns(app.view_lat);
+    reduceFarTurns(lon);
+    reduceFarTurns(app.view_long);
     while (lat >= 360)
         lat = lat - 360;
     while (lat <= -360)

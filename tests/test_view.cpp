@@ -202,3 +202,31 @@ TEST(Drag, InRandomModeStartsFromTheShownView)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Fold, FarOutRequestsEndInRange)
+{
+    // Turn-by-turn reduction would never end for these.
+    const std::pair<double, double> requests[] = {
+        {1e20, 0}, {-1e20, 0}, {0, 1e20}, {0, -1e300}, {1e300, 1e300}, {-3.6e10 - 5, 3.6e12 + 10}};
+    for (auto [lat, lon] : requests) {
+        setDefaults();
+        app.view_lat = lat;
+        app.view_long = lon;
+        setViewPosition(lat, lon);
+        EXPECT_GE(app.shown_lat, -90) << lat << "," << lon;
+        EXPECT_LE(app.shown_lat, 90) << lat << "," << lon;
+        EXPECT_GT(app.shown_long, -180) << lat << "," << lon;
+        EXPECT_LE(app.shown_long, 180) << lat << "," << lon;
+        EXPECT_LT(std::fabs(app.view_lat), 720);
+        EXPECT_LT(std::fabs(app.view_long), 720);
+    }
+    // Whole turns go exactly.
+    setDefaults();
+    setViewPosition(-3.6e10 - 5, 3.6e12 + 10);
+    EXPECT_EQ(app.shown_lat, -5);
+    EXPECT_EQ(app.shown_long, 10);
+}
+
+} // namespace
