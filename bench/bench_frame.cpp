@@ -14,11 +14,16 @@
 // does, and waits for the server every 32.
 //
 //   bench_frame [benchmark options]
-//   bench_frame --frames=N --kind=cached|zoom|converted|loop [--zoom=Z]
+//   bench_frame --frames=N --kind=cached|zoom|converted|loop [--zoom=Z] [--dlong=D]
 //       N frames of one kind after the set-up and nothing else: a driver for
 //       valgrind --tool=callgrind --toggle-collect='*oneFrame*' (see
 //       tools/callgrind_frame.sh), and for CPU time per frame (it prints its
-//       own CPU time and the X server's at the end)
+//       own CPU time and the X server's at the end); the loop turns move the
+//       view by D degrees a second (default 30, a new picture every turn);
+//       --pause=US sleeps that long after each frame, as the main loop does
+//   bench_frame --idle=SECONDS --sleep=MICROSECONDS
+//       the main loop's idle turn alone for SECONDS: XPending, then usleep;
+//       prints the CPU time a turn costs (the wake-up is most of it)
 //   bench_frame --load=FILE
 //       loadMaps with -map FILE: its CPU and real time and the resident
 //       memory it adds, then the CPU time of a cached frame on that map
@@ -175,6 +180,8 @@ void tearDown()
 
 double view_long = 0;
 int zoom_flip = 0;
+double loop_dlong = 30; // degrees a second of the loop-turn frames
+int frame_pause_us = 0; // sleep after each frame of --frames
 
 void convertPicture()
 {
@@ -304,7 +311,7 @@ int runFrames(int frames, const std::string &kind, const char *zoom)
     view_long = app.shown_long;
     double z = app.zoom;
     if (kind == "loop")
-        app.dlong = 30;
+        app.dlong = loop_dlong;
     for (int i = 0; i < frames; i++) {
         if (kind == "cached")
             oneFrameCached();
@@ -317,6 +324,8 @@ int runFrames(int frames, const std::string &kind, const char *zoom)
         else
             return 2;
         XFlush(app.display);
+        if (frame_pause_us > 0)
+            usleep(frame_pause_us);
     }
     tearDown();
     return 0;
@@ -338,6 +347,39 @@ int runLoad(const char *file)
     return 0;
 }
 
+// CPU time of this process in nanoseconds, as the scheduler counts it.
+double scheduledNs()
+{
+    double ns = 0;
+    FILE *f = fopen("/proc/self/schedstat", "r");
+    if (f) {
+        if (fscanf(f, "%lf", &ns) != 1)
+            ns = 0;
+        fclose(f);
+    }
+    return ns;
+}
+
+// --idle=SECONDS --sleep=US: turns of XPending and usleep, nothing drawn.
+int runIdle(double duration, int sleep_us)
+{
+    long turns = 0;
+    double start = seconds(CLOCK_MONOTONIC), cpu = scheduledNs();
+    while (seconds(CLOCK_MONOTONIC) - start < duration) {
+        while (XPending(app.display)) {
+            XEvent event;
+            XNextEvent(app.display, &event);
+        }
+        usleep(sleep_us);
+        turns++;
+    }
+    double wall = seconds(CLOCK_MONOTONIC) - start;
+    cpu = (scheduledNs() - cpu) / 1e9;
+    printf("idle turns with usleep(%d): %.1f a second, %.1f us of CPU each, %.3f %% of a core\n", sleep_us,
+           turns / wall, 1e6 * cpu / turns, 100 * cpu / wall);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -346,6 +388,8 @@ int main(int argc, char **argv)
     std::string kind = "cached";
     std::string zoom = "1";
     const char *load = nullptr;
+    double idle = 0;
+    int sleep_us = 40000;
     for (int i = 1; i < argc; i++) {
         if (strncmp(argv[i], "--frames=", 9) == 0)
             frames = atoi(argv[i] + 9);
@@ -355,6 +399,14 @@ int main(int argc, char **argv)
             zoom = argv[i] + 7;
         else if (strncmp(argv[i], "--load=", 7) == 0)
             load = argv[i] + 7;
+        else if (strncmp(argv[i], "--idle=", 7) == 0)
+            idle = atof(argv[i] + 7);
+        else if (strncmp(argv[i], "--sleep=", 8) == 0)
+            sleep_us = atoi(argv[i] + 8);
+        else if (strncmp(argv[i], "--pause=", 8) == 0)
+            frame_pause_us = atoi(argv[i] + 8);
+        else if (strncmp(argv[i], "--dlong=", 8) == 0)
+            loop_dlong = atof(argv[i] + 8);
     }
     std::string name = startXvfb();
     display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
@@ -371,7 +423,9 @@ int main(int argc, char **argv)
         return 1;
     }
     int status = 0;
-    if (load) {
+    if (idle > 0) {
+        status = runIdle(idle, sleep_us);
+    } else if (load) {
         status = runLoad(load);
     } else if (frames >= 0) {
         status = runFrames(frames, kind, zoom.c_str());
