@@ -130,8 +130,16 @@ applet_run() {
   PIDS="$PIDS $app"
   local win
   win=$(timeout 10 xdotool search --sync --limit 1 --classname orvane)
+  local clicker=""
   if [ "$name" = page ]; then
+    # A right click opens the position page. A page closes itself after 6
+    # seconds without a button released on it, so a click every 4 seconds
+    # on a spot that is no field (left of the digits, between the lines)
+    # keeps it open and changes nothing.
     xdotool mousemove --window "$win" 32 32 click 3
+    (while :; do sleep 4; xdotool mousemove --window "$win" 4 30 click 1; done) &
+    clicker=$!
+    PIDS="$PIDS $clicker"
   fi
   sleep 2
   local c0 w0 v0 x0 t0 c1 w1 v1 x1 t1
@@ -141,6 +149,7 @@ applet_run() {
   local hwm
   hwm=$(status_of $app VmHWM)
   [ "$name" = page ] && import -window "$win" "$TMP/page.png" 2>/dev/null && cp "$TMP/page.png" "$OUT_PAGE" 2>/dev/null
+  [ -n "$clicker" ] && stop $clicker
   stop $app $XVFB
   local turn=$IDLE_TURN
   [ "$name" = page ] && turn=$PAGE_TURN

@@ -28,5 +28,5 @@ for pair in cached:oneFrameCached zoom:oneFrameAfterZoom converted:oneFrameConve
 done
 for kind in cached converted; do
   echo "profile of 21 $kind frames, exclusive:"
-  callgrind_annotate --inclusive=no "$OUT/cg.$kind.21" | sed -n '/file:function/,$p' | sed -n '2,16p'
+  callgrind_annotate --inclusive=no "$OUT/cg.$kind.21" | sed -n '/file:function/,/^$/p' | sed -n '3,14p'
 done
