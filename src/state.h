@@ -135,10 +135,10 @@ struct AppState {
     double camera_tangent_sq;
     double ray_linear_coef;
 
-    // Globe raster cache.
+    // Globe raster cache, indexed [column][row].
     int globe_radius_px;
-    unsigned char on_globe[GLOBE_SIZE * GLOBE_SIZE];
-    double sphere_points[GLOBE_SIZE * GLOBE_SIZE][3];
+    int on_globe[GLOBE_SIZE][GLOBE_SIZE];
+    double sphere_points[GLOBE_SIZE][GLOBE_SIZE][3];
     int geometry_valid;
 
     // Sampler scratch: four neighbours of a map position.

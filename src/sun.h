@@ -17,3 +17,10 @@ void eclipticToSubpoint(double lambda, double beta, int64_t t, double *latitude,
 
 // x reduced into [-PI, PI] by whole turns.
 double wrapAngle(double x);
+
+// Days (fractional) from 1990 January 0.0 UT to Unix time t; negative before.
+double daysSinceEpoch(int64_t t);
+
+// Day number J of a UTC date (year since 1900, month 0 to 11, day of month);
+// J + 1720994.5 is the Julian date of its 0h UT.
+int64_t dayNumber(int year, int month, int day);
