@@ -8,3 +8,7 @@ int myRConvertImage(RContext *context, RImage *image, Pixmap *pixmap);
 
 // Forgets the cached X image (without destroying it).
 void resetConvertCache();
+
+// How the converter makes its X image: RCreateXImage, unless a test puts a
+// counting or failing stand-in here.
+extern RXImage *(*create_ximage_hook)(RContext *context, int depth, unsigned width, unsigned height);

@@ -42,14 +42,15 @@ struct ScreenPixmap {
     XpmAttributes attributes;
 };
 
-// One clickable rectangle of a parameter page.
+// One clickable field of a parameter page; bounds inclusive.
 struct ScreenButton {
-    int x, y, w, h;
-    int action;
+    int active;
+    int top, bottom;
+    int left, right;
 };
 
 constexpr int GLOBE_SIZE = 64;
-constexpr int MAX_SCREEN_BUTTONS = 16;
+constexpr int MAX_SCREEN_BUTTONS = 8;
 
 struct AppState {
     // Settings.
@@ -146,9 +147,8 @@ struct AppState {
     SampleRGB *night_samples;
 
     // Parameter pages.
-    ScreenButton screen_buttons[MAX_SCREEN_BUTTONS];
-    int screen_button_count;
-    int current_page;
+    ScreenButton screen_buttons[MAX_SCREEN_BUTTONS]; // 1-4 the page's fields, 5-7 the bottom buttons
+    int current_page;                                // 1 to 7, or 0 to close
 };
 
 // The one instance, alive for the whole process.
