@@ -1,0 +1,298 @@
+// The applet as a whole on a real X server: windows, hints, shapes, the first
+// picture, and the main loop driven by real pointer events.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+
+#include <string>
+#include <vector>
+
+#include "artwork.h"
+#include "clock.h"
+#include "cmdline.h"
+#include "maps.h"
+#include "markers.h"
+#include "mycontext.h"
+#include "process.h"
+#include "raster.h"
+#include "state.h"
+#include "view.h"
+#include "xclient.h"
+#include "xserver.h"
+
+namespace {
+
+// A running applet on its own Xvfb, with the test's own connection.
+struct RunningApplet {
+    ScopedXvfb xvfb;
+    Display *display = nullptr;
+    int pid = -1;
+    AppletWindows windows;
+    std::string err_file = tempPath("stderr");
+
+    explicit RunningApplet(const std::vector<std::string> &args,
+                           const std::string &server = "-screen 0 320x240x24")
+        : xvfb(server)
+    {
+        display = XOpenDisplay(xvfb.name());
+        std::vector<std::string> argv{ORVANE_BIN};
+        argv.insert(argv.end(), args.begin(), args.end());
+        pid = spawnProgram(argv, {std::string("DISPLAY=") + xvfb.name()}, "", err_file);
+        windows = waitForApplet(display, ORVANE_BIN);
+    }
+    ~RunningApplet()
+    {
+        killProgram(pid);
+        if (display)
+            XCloseDisplay(display);
+    }
+    std::vector<unsigned> picture() { return windowPixels(display, windows.main_window); }
+};
+
+bool maskBit(const unsigned char *mask, int x, int y)
+{
+    return mask[y * 8 + x / 8] >> (x % 8) & 1;
+}
+
+// The bounding shape of a window as a 64 x 64 grid of flags.
+std::vector<bool> boundingShape(Display *display, Window w)
+{
+    std::vector<bool> inside(64 * 64, false);
+    int count, ordering;
+    XRectangle *rects = XShapeGetRectangles(display, w, ShapeBounding, &count, &ordering);
+    for (int i = 0; i < count; i++)
+        for (int y = rects[i].y; y < rects[i].y + rects[i].height; y++)
+            for (int x = rects[i].x; x < rects[i].x + rects[i].width; x++)
+                if (x >= 0 && x < 64 && y >= 0 && y < 64)
+                    inside[y * 64 + x] = true;
+    if (rects)
+        XFree(rects);
+    return inside;
+}
+
+int litPixels(const std::vector<unsigned> &pixels)
+{
+    int n = 0;
+    for (int y = 4; y < 60; y++)
+        for (int x = 4; x < 60; x++)
+            n += pixels[y * 64 + x] != 0;
+    return n;
+}
+
+} // namespace
+
+TEST(DockWindows, HintsAreWhatADockReads)
+{
+    RunningApplet applet({});
+    Display *d = applet.display;
+    ASSERT_NE(applet.windows.main_window, 0u);
+    Window main_window = applet.windows.main_window;
+
+    char *name = nullptr;
+    ASSERT_TRUE(XFetchName(d, main_window, &name));
+    EXPECT_STREQ(name, ORVANE_BIN);
+    XFree(name);
+
+    XClassHint class_hint;
+    ASSERT_TRUE(XGetClassHint(d, main_window, &class_hint));
+    EXPECT_STREQ(class_hint.res_name, ORVANE_BIN);
+    EXPECT_STREQ(class_hint.res_class, ORVANE_BIN);
+    XFree(class_hint.res_name);
+    XFree(class_hint.res_class);
+
+    XSizeHints size;
+    long supplied;
+    ASSERT_TRUE(XGetWMNormalHints(d, main_window, &size, &supplied));
+    EXPECT_EQ(size.flags & (USPosition | USSize), USPosition | USSize);
+    EXPECT_EQ(size.width, 64);
+    EXPECT_EQ(size.height, 64);
+
+    XWMHints *hints = XGetWMHints(d, main_window);
+    ASSERT_NE(hints, nullptr);
+    EXPECT_EQ(hints->flags, StateHint | IconWindowHint | IconPositionHint | WindowGroupHint);
+    EXPECT_EQ(hints->initial_state, WithdrawnState);
+    EXPECT_EQ(hints->window_group, main_window);
+    EXPECT_EQ(hints->icon_x, size.x);
+    EXPECT_EQ(hints->icon_y, size.y);
+    Window icon = hints->icon_window;
+    XFree(hints);
+
+    Window root, parent, *children;
+    unsigned n;
+    ASSERT_TRUE(XQueryTree(d, icon, &root, &parent, &children, &n));
+    if (children)
+        XFree(children);
+    EXPECT_EQ(parent, main_window);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(d, icon, &attributes);
+    EXPECT_EQ(attributes.map_state, IsUnmapped);
+    EXPECT_EQ(attributes.width, 64);
+    XGetWindowAttributes(d, main_window, &attributes);
+    EXPECT_EQ(attributes.map_state, IsViewable);
+    EXPECT_EQ(attributes.all_event_masks & 163916, 163916);
+
+    char **argv;
+    int argc;
+    ASSERT_TRUE(XGetCommand(d, main_window, &argv, &argc));
+    EXPECT_EQ(argc, 1);
+    EXPECT_STREQ(argv[0], ORVANE_BIN);
+    XFreeStringList(argv);
+}
+
+TEST(DockWindows, IconicOptionSetsTheInitialState)
+{
+    RunningApplet applet({"-i"});
+    XWMHints *hints = XGetWMHints(applet.display, applet.windows.main_window);
+    ASSERT_NE(hints, nullptr);
+    EXPECT_EQ(hints->initial_state, IconicState);
+    XFree(hints);
+}
+
+TEST(DockWindows, BordersShapeBothWindows)
+{
+    const struct {
+        std::vector<std::string> args;
+        const unsigned char *mask;
+    } cases[] = {
+        {{}, square_mask},
+        {{"-s"}, square_mask},
+        {{"-bord", "2"}, square_mask},
+        {{"-bord", "1"}, disc_mask},
+        {{"-bord", "0"}, cushion_mask},
+        {{"-bord", "9"}, square_mask},
+    };
+    for (const auto &c : cases) {
+        RunningApplet applet(c.args);
+        ASSERT_NE(applet.windows.main_window, 0u);
+        for (Window w : {applet.windows.main_window, applet.windows.icon_window}) {
+            std::vector<bool> inside = boundingShape(applet.display, w);
+            int wrong = 0;
+            for (int y = 0; y < 64; y++)
+                for (int x = 0; x < 64; x++)
+                    wrong += inside[y * 64 + x] != maskBit(c.mask, x, y);
+            EXPECT_EQ(wrong, 0) << (c.args.empty() ? "defaults" : c.args.back());
+        }
+    }
+}
+
+TEST(DockPicture, FirstPictureIsTheRenderedGlobeByteForByte)
+{
+    const std::vector<std::string> args = {"-pos", "20", "-30", "-time", "1710849600", "-mk", "48.85", "2.35"};
+    RunningApplet applet(args);
+    ASSERT_NE(applet.windows.main_window, 0u);
+    std::vector<unsigned> shown = applet.picture();
+
+    // Render the same settings in this process.
+    setDefaults();
+    std::vector<std::string> full{"orvane"};
+    full.insert(full.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (auto &a : full)
+        argv.push_back(a.data());
+    parseCommandLine(static_cast<int>(argv.size()), argv.data());
+    for (int i = 0; i < app.marker_count; i++) {
+        app.markers[i].x = (app.markers[i].x * 3.141592653) / 180;
+        app.markers[i].y = (app.markers[i].y * 3.141592653) / 180;
+    }
+    markerToVector(0);
+    app.light_level = static_cast<int>(app.light * 256);
+    app.delay_tv = {1, 0};
+    app.display = applet.display;
+    RContext *context = myRCreateContext(applet.display, DefaultScreen(applet.display));
+    ASSERT_NE(context, nullptr);
+    loadMaps(context);
+    app.globe_image = RCreateImage(64, 64, 0);
+    updateZoomGeometry();
+    dragView(32, 32, 0);
+    refreshGlobe(0);
+
+    int differing = 0;
+    for (int y = 4; y < 60; y++)
+        for (int x = 4; x < 60; x++) {
+            const unsigned char *p = app.globe_image->data + (y * 64 + x) * 3;
+            unsigned expected = (p[0] << 16) | (p[1] << 8) | p[2];
+            differing += shown[y * 64 + x] != expected;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(litPixels(shown), 1000);
+}
+
+TEST(DockLoop, ExposeRepaintsTheWindow)
+{
+    RunningApplet applet({"-pos", "0", "0"});
+    Display *d = applet.display;
+    std::vector<unsigned> before = applet.picture();
+    // Paint over the window from this client, then expose it.
+    GC gc = XCreateGC(d, applet.windows.main_window, 0, nullptr);
+    XSetForeground(d, gc, WhitePixel(d, DefaultScreen(d)));
+    XFillRectangle(d, applet.windows.main_window, gc, 0, 0, 64, 64);
+    XClearArea(d, applet.windows.main_window, 10, 10, 5, 5, True);
+    XFreeGC(d, gc);
+    XSync(d, False);
+    std::vector<unsigned> after;
+    for (int i = 0; i < 50; i++) {
+        sleepMs(20);
+        after = applet.picture();
+        if (after == before)
+            break;
+    }
+    EXPECT_EQ(after, before);
+}
+
+TEST(DockLoop, HeldLeftButtonKeepsTurningUntilReleased)
+{
+    RunningApplet applet({"-pos", "0", "0", "-delay", "1000"});
+    Display *d = applet.display;
+    Window w = applet.windows.main_window;
+    movePointer(d, w, 56, 32);
+    std::vector<unsigned> start = applet.picture();
+    pressButton(d, 1);
+    sleepMs(300);
+    std::vector<unsigned> a = applet.picture();
+    sleepMs(300);
+    std::vector<unsigned> b = applet.picture();
+    releaseButton(d, 1);
+    sleepMs(200);
+    std::vector<unsigned> c = applet.picture();
+    sleepMs(300);
+    std::vector<unsigned> e = applet.picture();
+    EXPECT_NE(start, a);
+    EXPECT_NE(a, b) << "the globe stopped turning while the button was held";
+    EXPECT_EQ(c, e) << "the globe kept turning after the release";
+}
+
+TEST(DockLoop, MiddleButtonZoomsInAndShiftZoomsOut)
+{
+    RunningApplet applet({"-pos", "0", "0", "-zoom", "0.5", "-delay", "1000"});
+    Display *d = applet.display;
+    Window w = applet.windows.main_window;
+    movePointer(d, w, 32, 32);
+    int small = litPixels(applet.picture());
+    pressButton(d, 2);
+    sleepMs(400);
+    releaseButton(d, 2);
+    sleepMs(100);
+    int bigger = litPixels(applet.picture());
+    EXPECT_GT(bigger, small);
+
+    pressKey(d, "Shift_L");
+    pressButton(d, 2);
+    sleepMs(400);
+    releaseButton(d, 2);
+    releaseKey(d, "Shift_L");
+    sleepMs(100);
+    EXPECT_LT(litPixels(applet.picture()), bigger);
+}
+
+TEST(DockLoop, DestroyedWindowEndsTheAppletWithStatusZero)
+{
+    RunningApplet applet({});
+    ASSERT_NE(applet.windows.main_window, 0u);
+    XDestroyWindow(applet.display, applet.windows.main_window);
+    XSync(applet.display, False);
+    EXPECT_EQ(waitProgram(applet.pid, 10), 0);
+    applet.pid = -1;
+}
