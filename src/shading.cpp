@@ -107,15 +107,14 @@ RColor shadePixel(double lambda, double psi, double s)
     int r, g, bl;
     const RImage *day = app.day_map;
     const RImage *night = app.use_night_map ? app.night_map : nullptr;
-    SamplePlace at = samplePlace(day->width, day->height, column, row);
     if (night && d <= 0) {
-        if (night->width != day->width || night->height != day->height)
-            at = samplePlace(night->width, night->height, column, row);
+        SamplePlace at = samplePlace(night->width, night->height, column, row);
         SampleRGB n = blend(night->data, at, app.day_samples, column_fraction, row_fraction);
         r = n.r;
         g = n.g;
         bl = n.b;
     } else {
+        SamplePlace at = samplePlace(day->width, day->height, column, row);
         SampleRGB c = blend(day->data, at, app.day_samples, column_fraction, row_fraction);
         if (night) {
             if (night->width != day->width || night->height != day->height)
