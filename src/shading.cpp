@@ -25,19 +25,52 @@ inline int nextIndex(int index, int size)
     return index + 1 == size ? 0 : index + 1;
 }
 
-inline void readPixel(const RImage *map, int column, int row, SampleRGB &out)
-{
-    const unsigned char *p =
-        map->data + 3 * (static_cast<size_t>(row) * static_cast<size_t>(map->width) + column);
-    out.r = p[0];
-    out.g = p[1];
-    out.b = p[2];
-}
-
 inline int lerp256(int from, int to, int fraction)
 {
     // The shift is arithmetic: a negative step rounds towards minus infinity.
     return from + (((to - from) * fraction) >> 8);
+}
+
+// Where the four neighbours of a map position lie in the map's bytes. The
+// night map has the day map's size, so one place serves both samples.
+struct SamplePlace {
+    size_t p00, p10, p01, p11; // (c0, r0), (c1, r0), (c0, r1), (c1, r1)
+};
+
+inline SamplePlace samplePlace(int width, int height, int column, int row)
+{
+    int c0 = wrapIndex(column, width);
+    int r0 = wrapIndex(row, height);
+    // The right neighbour of the last column is column 0 and the lower
+    // neighbour of the last row is the top row.
+    int c1 = nextIndex(c0, width);
+    int r1 = nextIndex(r0, height);
+    size_t w = static_cast<size_t>(width);
+    size_t row0 = static_cast<size_t>(r0) * w, row1 = static_cast<size_t>(r1) * w;
+    return {3 * (row0 + c0), 3 * (row0 + c1), 3 * (row1 + c0), 3 * (row1 + c1)};
+}
+
+// The bilinear blend at `at`: the two rows across first, then down. The
+// scratch ends as it always has: the result in samples[0], the upper-right
+// and lower-right neighbours in [1] and [3], the lower row's blend in [2].
+inline SampleRGB blend(const unsigned char *data, const SamplePlace &at, SampleRGB *samples,
+                       int column_fraction, int row_fraction)
+{
+    const unsigned char *q0 = data + at.p00, *q1 = data + at.p10;
+    const unsigned char *q2 = data + at.p01, *q3 = data + at.p11;
+    SampleRGB s1 = {q1[0], q1[1], q1[2]};
+    SampleRGB s3 = {q3[0], q3[1], q3[2]};
+    SampleRGB top = {lerp256(q0[0], s1.r, column_fraction), lerp256(q0[1], s1.g, column_fraction),
+                     lerp256(q0[2], s1.b, column_fraction)};
+    SampleRGB bottom = {lerp256(q2[0], s3.r, column_fraction), lerp256(q2[1], s3.g, column_fraction),
+                        lerp256(q2[2], s3.b, column_fraction)};
+    SampleRGB result = {lerp256(top.r, bottom.r, row_fraction), lerp256(top.g, bottom.g, row_fraction),
+                        lerp256(top.b, bottom.b, row_fraction)};
+    samples[0] = result;
+    samples[1] = s1;
+    samples[2] = bottom;
+    samples[3] = s3;
+    return result;
 }
 
 } // namespace
@@ -45,32 +78,8 @@ inline int lerp256(int from, int to, int fraction)
 void sampleMap(RImage *map, int column, int row, SampleRGB *samples, int column_fraction,
                int row_fraction)
 {
-    int width = map->width;
-    int height = map->height;
-    int c0 = wrapIndex(column, width);
-    int r0 = wrapIndex(row, height);
-    // The right neighbour of the last column is column 0 and the lower
-    // neighbour of the last row is the top row.
-    int c1 = nextIndex(c0, width);
-    int r1 = nextIndex(r0, height);
-    readPixel(map, c0, r0, samples[0]);
-    readPixel(map, c1, r0, samples[1]);
-    readPixel(map, c0, r1, samples[2]);
-    readPixel(map, c1, r1, samples[3]);
-
-    SampleRGB &s0 = samples[0];
-    SampleRGB &s1 = samples[1];
-    SampleRGB &s2 = samples[2];
-    SampleRGB &s3 = samples[3];
-    s0.r = lerp256(s0.r, s1.r, column_fraction);
-    s0.g = lerp256(s0.g, s1.g, column_fraction);
-    s0.b = lerp256(s0.b, s1.b, column_fraction);
-    s2.r = lerp256(s2.r, s3.r, column_fraction);
-    s2.g = lerp256(s2.g, s3.g, column_fraction);
-    s2.b = lerp256(s2.b, s3.b, column_fraction);
-    s0.r = lerp256(s0.r, s2.r, row_fraction);
-    s0.g = lerp256(s0.g, s2.g, row_fraction);
-    s0.b = lerp256(s0.b, s2.b, row_fraction);
+    blend(map->data, samplePlace(map->width, map->height, column, row), samples, column_fraction,
+          row_fraction);
 }
 
 RColor shadePixel(double lambda, double psi, double s)
@@ -96,20 +105,21 @@ RColor shadePixel(double lambda, double psi, double s)
     int row = y >> 8, row_fraction = y & 255;
 
     int r, g, bl;
-    bool night_map = app.use_night_map && app.night_map;
-    if (night_map && d <= 0) {
-        sampleMap(app.night_map, column, row, app.day_samples, column_fraction, row_fraction);
-        const SampleRGB &n = app.day_samples[0];
+    const RImage *day = app.day_map;
+    const RImage *night = app.use_night_map ? app.night_map : nullptr;
+    if (night && d <= 0) {
+        SamplePlace at = samplePlace(night->width, night->height, column, row);
+        SampleRGB n = blend(night->data, at, app.day_samples, column_fraction, row_fraction);
         r = n.r;
         g = n.g;
         bl = n.b;
     } else {
-        sampleMap(app.day_map, column, row, app.day_samples, column_fraction, row_fraction);
-        const SampleRGB &c = app.day_samples[0];
-        if (night_map) {
-            sampleMap(app.night_map, column, row, app.night_samples, column_fraction,
-                      row_fraction);
-            const SampleRGB &n = app.night_samples[0];
+        SamplePlace at = samplePlace(day->width, day->height, column, row);
+        SampleRGB c = blend(day->data, at, app.day_samples, column_fraction, row_fraction);
+        if (night) {
+            if (night->width != day->width || night->height != day->height)
+                at = samplePlace(night->width, night->height, column, row);
+            SampleRGB n = blend(night->data, at, app.night_samples, column_fraction, row_fraction);
             r = (n.r * (256 - d) + c.r * d) >> 8;
             g = (n.g * (256 - d) + c.g * d) >> 8;
             bl = (n.b * (256 - d) + c.b * d) >> 8;

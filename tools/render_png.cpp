@@ -1,15 +1,17 @@
 // Renders one globe frame into a PNG (or PPM) file without an X server.
 //
-//   render_png -o FILE [-scale N] [-sunpos LAT LONG] [-moonpos LAT LONG] [--] [applet options]
+//   render_png -o FILE [-scale N] [--] [applet options]
 //
 // The applet options are those of the program itself (-zoom, -pos, -oz, -mk,
 // -fun, -light, -dawn, -time, -map, -nimap, -nonimap, ...). The frame is the
-// one start-up would draw first. Map files are read through ImageMagick's
-// convert; without -map the frame uses a drawn stand-in map with a graticule.
-// The sub-solar point comes from -sunpos (degrees) or from the displayed time
-// by a short almanac formula; the sub-lunar point from -moonpos (default 0 0).
-// FILE ending in .ppm is written as binary PPM; anything else goes through
-// convert (so .png gives a PNG).
+// one start-up draws first: the same maps, the same clock (the real time, or
+// -time, frozen at the moment the tool starts), the Sun and the Moon from the
+// program's own models, the same render. The built-in maps are decoded from
+// their XPM data here, since libwraster's XPM reader needs a display; map
+// files are read through ImageMagick's convert, since libwraster's loaders
+// need a rendering context for some formats (PNG). FILE ending in .ppm is
+// written as binary PPM; anything else goes through convert (so .png gives
+// a PNG).
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +19,12 @@
 #include <string>
 #include <vector>
 
+#include <X11/xpm.h>
+
+#include "artwork.h"
+#include "clock.h"
 #include "cmdline.h"
 #include "markers.h"
-#include "raster.h"
 #include "state.h"
 #include "view.h"
 
@@ -27,9 +32,7 @@ namespace {
 
 void usage()
 {
-    fputs("usage: render_png -o FILE [-scale N] [-sunpos LAT LONG] [-moonpos LAT LONG] [--] "
-          "[applet options]\n",
-          stderr);
+    fputs("usage: render_png -o FILE [-scale N] [--] [applet options]\n", stderr);
     exit(2);
 }
 
@@ -65,73 +68,58 @@ RImage *loadFile(const char *name)
     return image;
 }
 
-void setPixel(RImage *image, int x, int y, int r, int g, int b)
+// One hexadecimal digit's value, or -1.
+int hexDigit(char c)
 {
-    unsigned char *p = image->data + 3 * (static_cast<size_t>(y) * image->width + x);
-    p[0] = static_cast<unsigned char>(r);
-    p[1] = static_cast<unsigned char>(g);
-    p[2] = static_cast<unsigned char>(b);
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
-// A 360 x 180 stand-in map: the northern hemisphere green, the southern
-// ochre, a graticule every 30 degrees, Greenwich red, 90 degrees east
-// magenta, the equator yellow, and a black 6-degree block at (45 N, 0).
-// The night version is dark blue with dim orange lines.
-RImage *standInMap(bool night)
+// A colour of the form #RRGGBB; None (which no map pixel uses) is black.
+bool parseColor(const char *text, unsigned char *rgb)
 {
-    RImage *image = RCreateImage(360, 180, 0);
-    for (int row = 0; row < 180; row++) {
-        double lat = 89.5 - row;
-        for (int col = 0; col < 360; col++) {
-            double lon = col - 179.5;
-            int r, g, b;
-            if (night) {
-                r = 5, g = 8, b = 40;
-            } else if (lat > 0) {
-                r = 40 + row / 3, g = 140, b = 70;
-            } else {
-                r = 190, g = 150 - (row - 90) / 2, b = 60;
-            }
-            bool line = std::fmod(std::fabs(lon) + 0.5, 30.0) < 1 ||
-                        std::fmod(std::fabs(lat) + 0.5, 30.0) < 1;
-            if (line)
-                night ? (r = 150, g = 100, b = 20) : (r = 235, g = 235, b = 235);
-            if (!night && (col == 179 || col == 180))
-                r = 230, g = 20, b = 20;
-            if (!night && (col == 269 || col == 270))
-                r = 220, g = 40, b = 220;
-            if (!night && (row == 89 || row == 90))
-                r = 240, g = 220, b = 20;
-            if (!night && lat > 42 && lat < 48 && lon > -3 && lon < 3)
-                r = 0, g = 0, b = 0;
-            setPixel(image, col, row, r, g, b);
+    if (strcmp(text, "None") == 0) {
+        rgb[0] = rgb[1] = rgb[2] = 0;
+        return true;
+    }
+    if (text[0] != '#' || strlen(text) != 7)
+        return false;
+    for (int i = 0; i < 3; i++) {
+        int high = hexDigit(text[1 + 2 * i]), low = hexDigit(text[2 + 2 * i]);
+        if (high < 0 || low < 0)
+            return false;
+        rgb[i] = static_cast<unsigned char>(high * 16 + low);
+    }
+    return true;
+}
+
+// A built-in map as an RGB image: what RGetImageFromXPMData followed by
+// ripalpha gives, without a display. libXpm parses the data; the colour
+// table holds only #RRGGBB values.
+RImage *decodeBuiltInMap(const char **xpm)
+{
+    XpmImage parsed;
+    if (XpmCreateXpmImageFromData(const_cast<char **>(xpm), &parsed, nullptr) != XpmSuccess)
+        return nullptr;
+    std::vector<unsigned char> table(3 * parsed.ncolors);
+    for (unsigned i = 0; i < parsed.ncolors; i++) {
+        const char *color = parsed.colorTable[i].c_color;
+        if (!color || !parseColor(color, &table[3 * i])) {
+            XpmFreeXpmImage(&parsed);
+            return nullptr;
         }
     }
+    RImage *image = RCreateImage(static_cast<int>(parsed.width), static_cast<int>(parsed.height), 0);
+    size_t pixels = static_cast<size_t>(parsed.width) * parsed.height;
+    for (size_t i = 0; image && i < pixels; i++)
+        memcpy(image->data + 3 * i, &table[3 * parsed.data[i]], 3);
+    XpmFreeXpmImage(&parsed);
     return image;
-}
-
-// Sub-solar point (radians) at Unix time t by the low-precision almanac
-// formula, good to a few hundredths of a degree: a stand-in for the
-// program's own sun model in this tool.
-void almanacSun(int64_t t, double *latitude, double *longitude)
-{
-    const double rad = M_PI / 180;
-    double n = static_cast<double>(t) / 86400.0 - 10957.5;
-    double L = std::fmod(280.460 + 0.9856474 * n, 360.0);
-    double g = std::fmod(357.528 + 0.9856003 * n, 360.0) * rad;
-    double lambda = (L + 1.915 * std::sin(g) + 0.020 * std::sin(2 * g)) * rad;
-    double epsilon = (23.439 - 0.0000004 * n) * rad;
-    double ra = std::atan2(std::cos(epsilon) * std::sin(lambda), std::cos(lambda));
-    double gmst = std::fmod(18.697374558 + 24.06570982441908 * n, 24.0) * 15 * rad;
-    *latitude = std::asin(std::sin(epsilon) * std::sin(lambda));
-    *longitude = std::remainder(ra - gmst, 2 * M_PI);
-}
-
-void unitVector(double latitude, double longitude, double *v)
-{
-    v[0] = std::sin(longitude) * std::cos(latitude);
-    v[1] = std::sin(latitude);
-    v[2] = std::cos(longitude) * std::cos(latitude);
 }
 
 void setMapScales()
@@ -140,8 +128,7 @@ void setMapScales()
     app.map_y_scale = static_cast<int>(std::floor(app.day_map->height / 3.141592653 * 256));
 }
 
-// The maps as the loader would choose them, with the stand-in map for the
-// built-in one.
+// The maps as the loader chooses them.
 void loadMapsForTool()
 {
     if (app.map_file) {
@@ -149,23 +136,23 @@ void loadMapsForTool()
         if (!app.default_night_map)
             app.use_night_map = 0;
     } else {
-        app.day_map = standInMap(false);
+        app.day_map = decodeBuiltInMap(day_map_xpm);
         app.default_night_map = 1;
     }
     if (!app.day_map) {
-        fprintf(stderr, "render_png: cannot read %s\n", app.map_file);
+        fprintf(stderr, "render_png: cannot read %s\n", app.map_file ? app.map_file : "the built-in day map");
         exit(1);
     }
     if (!app.night_map_allowed) {
         app.use_night_map = 0;
     } else if (app.use_night_map) {
-        app.night_map = app.night_map_file ? loadFile(app.night_map_file) : standInMap(true);
+        app.night_map = app.night_map_file ? loadFile(app.night_map_file) : decodeBuiltInMap(night_map_xpm);
         if (!app.night_map) {
-            fprintf(stderr, "render_png: cannot read %s\n", app.night_map_file);
+            fprintf(stderr, "render_png: cannot read %s\n",
+                    app.night_map_file ? app.night_map_file : "the built-in night map");
             exit(1);
         }
-        if (app.night_map->width != app.day_map->width ||
-            app.night_map->height != app.day_map->height) {
+        if (app.night_map->width != app.day_map->width || app.night_map->height != app.day_map->height) {
             RImage *scaled = RScaleImage(app.night_map, app.day_map->width, app.day_map->height);
             RReleaseImage(app.night_map);
             app.night_map = scaled;
@@ -173,6 +160,13 @@ void loadMapsForTool()
     }
     app.night_map_loaded = app.night_map != nullptr;
     setMapScales();
+}
+
+// The clock stands still at the tool's start, so that the displayed time is
+// exactly the start time (-time, or now) however long the maps take.
+Timeval frozenTime()
+{
+    return app.real_start;
 }
 
 void writeImage(const char *name, int scale)
@@ -204,8 +198,6 @@ int main(int argc, char **argv)
 {
     const char *output = nullptr;
     int scale = 1;
-    bool have_sun = false;
-    double sun_lat = 0, sun_long = 0, moon_lat = 0, moon_long = 0;
 
     int i = 1;
     for (; i < argc; i++) {
@@ -217,13 +209,6 @@ int main(int argc, char **argv)
             output = argv[++i];
         } else if (strcmp(a, "-scale") == 0 && i + 1 < argc) {
             scale = std::max(1, atoi(argv[++i]));
-        } else if (strcmp(a, "-sunpos") == 0 && i + 2 < argc) {
-            have_sun = true;
-            sun_lat = parseAngle(argv[++i]) * PI / 180;
-            sun_long = parseAngle(argv[++i]) * PI / 180;
-        } else if (strcmp(a, "-moonpos") == 0 && i + 2 < argc) {
-            moon_lat = parseAngle(argv[++i]) * PI / 180;
-            moon_long = parseAngle(argv[++i]) * PI / 180;
         } else {
             break;
         }
@@ -238,57 +223,36 @@ int main(int argc, char **argv)
         applet_argv.push_back(argv[i]);
     setDefaults();
     parseCommandLine(static_cast<int>(applet_argv.size()), applet_argv.data());
+    real_time_source = frozenTime;
 
     // Start-up: place markers become unit vectors; derived settings.
     for (int m = 0; m < app.marker_count; m++) {
         if (m == app.sun_marker || m == app.moon_marker)
             continue;
-        app.markers[m].x = app.markers[m].x * PI / 180;
-        app.markers[m].y = app.markers[m].y * PI / 180;
+        app.markers[m].x = (app.markers[m].x * 3.141592653) / 180;
+        app.markers[m].y = (app.markers[m].y * 3.141592653) / 180;
         markerToVector(m);
     }
+    if (app.view_mode == VIEW_RANDOM) {
+        app.dlat = 0;
+        app.dlong = 0;
+    }
+    double whole = std::floor(app.delay);
+    app.delay_tv = {static_cast<int64_t>(whole), static_cast<int64_t>((app.delay - whole) * 1000000)};
     app.light_level = static_cast<int>(std::floor(app.light * 256));
     loadMapsForTool();
+
+    // The first picture, as start-up draws it: the bodies at the displayed
+    // time and the view placed by the first refresh.
     app.globe_image = RCreateImage(GLOBE_SIZE, GLOBE_SIZE, 0);
     updateZoomGeometry();
-    dragView(32, 32, 0); // start-up's nudge: a quarter degree east at zoom 1
+    dragView(32, 32, 0);
+    refreshGlobe(0);
 
-    // The bodies at the displayed time.
-    if (!have_sun)
-        almanacSun(app.virtual_start.sec, &sun_lat, &sun_long);
-    app.sun_lat = sun_lat;
-    app.sun_long = sun_long;
-    app.moon_lat = moon_lat;
-    app.moon_long = moon_long;
-    unitVector(sun_lat, sun_long, app.sun_vector);
-    if (app.sun_marker >= 0) {
-        MarkerPoint &m = app.markers[app.sun_marker];
-        m = {app.sun_vector[0], app.sun_vector[1], app.sun_vector[2]};
-    }
-    if (app.moon_marker >= 0) {
-        double v[3];
-        unitVector(moon_lat, moon_long, v);
-        app.markers[app.moon_marker] = {v[0], v[1], v[2]};
-    }
-
-    // The view as the first refresh places it.
-    switch (app.view_mode) {
-    case VIEW_SUN:
-        setViewPosition(app.sun_lat * 180 / PI + app.view_lat,
-                        app.sun_long * 180 / PI + app.view_long);
-        break;
-    case VIEW_MOON:
-        setViewPosition(app.moon_lat * 180 / PI + app.view_lat,
-                        app.moon_long * 180 / PI + app.view_long);
-        break;
-    default:
-        setViewPosition(app.view_lat, app.view_long);
-        break;
-    }
-    renderGlobe();
     writeImage(output, scale);
-    printf("%s: view %.4f %.4f, sun %.4f %.4f, zoom %g, disc radius %d\n", output, app.shown_lat,
-           app.shown_long, sun_lat * 180 / PI, sun_long * 180 / PI, app.zoom,
+    printf("%s: time %lld, view %.4f %.4f, sun %.4f %.4f, moon %.4f %.4f, zoom %g, disc radius %d\n", output,
+           static_cast<long long>(app.virtual_now.sec), app.shown_lat, app.shown_long, app.sun_lat * 180 / PI,
+           app.sun_long * 180 / PI, app.moon_lat * 180 / PI, app.moon_long * 180 / PI, app.zoom,
            app.globe_radius_px);
     return 0;
 }
