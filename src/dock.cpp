@@ -139,6 +139,7 @@ void createWindows(int argc, char **argv, Colormap colormap)
         quit(1);
     }
     XSetWMName(app.display, app.main_window, &name);
+    XFree(name.value);
 
     XGCValues gcv;
     gcv.foreground = black;

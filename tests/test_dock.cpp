@@ -22,6 +22,7 @@
 #include "view.h"
 #include "xclient.h"
 #include "xserver.h"
+#include "xvisual.h"
 
 namespace {
 
@@ -218,6 +219,7 @@ TEST(DockPicture, FirstPictureIsTheRenderedGlobeByteForByte)
         }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(litPixels(shown), 1000);
+    releaseContext(context);
 }
 
 TEST(DockLoop, ExposeRepaintsTheWindow)
