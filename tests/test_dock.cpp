@@ -8,6 +8,7 @@
 #include <X11/extensions/shape.h>
 
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "artwork.h"
@@ -49,6 +50,7 @@ struct RunningApplet {
         killProgram(pid);
         if (display)
             XCloseDisplay(display);
+        unlink(err_file.c_str());
     }
     std::vector<unsigned> picture() { return windowPixels(display, windows.main_window); }
 };

@@ -46,7 +46,7 @@ ICON=""
 for i in $(seq 100); do
   MAIN=$(xdotool search --classname "orvane" 2>/dev/null | head -n1 || true)
   if [ -n "$MAIN" ]; then
-    ICON=$(xprop -id "$MAIN" WM_HINTS 2>/dev/null | sed -n 's/.*window id # of icon window: *\(0x[0-9a-f]*\).*/\1/p')
+    ICON=$(xprop -id "$MAIN" WM_HINTS 2>/dev/null | sed -n 's/.*window id # to use for icon: *\(0x[0-9a-f]*\).*/\1/p')
     if [ -n "$ICON" ] && xwininfo -id "$ICON" 2>/dev/null | grep -q "IsViewable"; then
       break
     fi

@@ -3,11 +3,22 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <time.h>
 #include <unistd.h>
 
 namespace {
+
+// Windows come and go while a test walks the tree (a window manager makes
+// and drops its own): a query on a window that just vanished is no failure.
+int toleratingErrorHandler(Display *, XErrorEvent *error)
+{
+    if (error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadMatch)
+        return 0;
+    fprintf(stderr, "test client: X error %d (request %d)\n", error->error_code, error->request_code);
+    return 0;
+}
 
 bool hasClass(Display *display, Window w, const std::string &res_class)
 {
@@ -48,6 +59,7 @@ void sleepMs(int ms)
 AppletWindows waitForApplet(Display *display, const std::string &res_class, double seconds)
 {
     AppletWindows w;
+    XSetErrorHandler(toleratingErrorHandler);
     for (int waited = 0; waited < seconds * 1000; waited += 20) {
         // Window managers reparent the top-level window: look a few levels down.
         w.main_window = findByClass(display, DefaultRootWindow(display), res_class, 3);
