@@ -1,10 +1,13 @@
 # Thin wrapper over CMake. `make run` and `make test` install what is missing first.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
 PREFIX ?= /usr/local
 DESTDIR ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test install clean
+.PHONY: all deps build run test check-sanitize check-fuzz install clean
 
 all: build
 
@@ -20,11 +23,20 @@ build: $(BUILD)/build.ninja
 run: deps build
 	@sh tools/run.sh $(BUILD)
 
+# The tests, then the same tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then a short run of every fuzzer.
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory check-sanitize check-fuzz
+
+check-sanitize: deps
+	JOBS=$(JOBS) sh tools/sanitize.sh $(SANITIZE_BUILD)
+
+check-fuzz: deps
+	sh tools/fuzz.sh -t $(FUZZ_SECONDS) -b $(FUZZ_BUILD)
 
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -86,8 +86,10 @@ void drawMarkers(double sL, double cL, double sB, double cB)
         double mz = app.markers[i].z;
         double h = sL * mx + cL * mz;
         double depth = sB * my + cB * h;
-        if (depth <= 0)
-            continue; // far side, or exactly on the rim
+        // Far side, exactly on the rim, or no place at all: a place given
+        // so far out that its radians overflow has no direction (NaN).
+        if (!(depth > 0))
+            continue;
 
         double cx = mx * cL + mz * (-sL);
         double cy = my * cB + h * (-sB);

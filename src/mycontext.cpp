@@ -33,7 +33,8 @@ void readEnvironment(RContext *context)
     RContextAttributes *attribs = context->attribs;
     if (const char *value = lookUpSetting("WRASTER_GAMMA", context->screen_number)) {
         float r, g, b;
-        if (sscanf(value, "%f/%f/%f", &r, &g, &b) != 3 || r <= 0 || g <= 0 || b <= 0) {
+        // Written so that a NaN ("nan/nan/nan" reads as three numbers) is refused.
+        if (sscanf(value, "%f/%f/%f", &r, &g, &b) != 3 || !(r > 0) || !(g > 0) || !(b > 0)) {
             printf("wrlib: invalid value(s) for gamma correction \"%s\"\n", value);
         } else {
             attribs->flags |= RC_GammaCorrection;
@@ -133,9 +134,12 @@ void allocateEntries(RContext *context, XColor *colors, int count)
     useClosestColours(context, colors, count);
 }
 
+// An infinite gamma (WRASTER_GAMMA=inf/inf/inf is three numbers above 0)
+// makes every power 1, which would be 65536: held at the top level.
 unsigned short gammaLevel(unsigned short level, float gamma)
 {
-    return static_cast<unsigned short>(65536.0 * pow(level / 65536.0, 1.0 / gamma));
+    double v = 65536.0 * pow(level / 65536.0, 1.0 / gamma);
+    return static_cast<unsigned short>(v < 65535.0 ? v : 65535.0);
 }
 
 // libwraster's own converter reads the cube's pixels from `pixels` and its

@@ -12,15 +12,20 @@
 
 namespace {
 
-void parse(std::vector<std::string> args)
+// The arguments stay alive until the next parse, as a process's argv does:
+// some fields (the display name) point into them.
+std::vector<std::string> kept_args;
+
+void parse(std::vector<std::string> given)
 {
     setDefaults();
-    args.insert(args.begin(), "orvane");
+    kept_args = std::move(given);
+    kept_args.insert(kept_args.begin(), "orvane");
     std::vector<char *> argv;
-    for (auto &a : args)
+    for (auto &a : kept_args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    parseCommandLine(static_cast<int>(args.size()), argv.data());
+    parseCommandLine(static_cast<int>(kept_args.size()), argv.data());
 }
 
 const std::string help_expected =

@@ -23,6 +23,7 @@
 #include "view.h"
 #include "xclient.h"
 #include "xserver.h"
+#include "xvisual.h"
 
 namespace {
 
@@ -220,6 +221,7 @@ TEST(DockPicture, FirstPictureIsTheRenderedGlobeByteForByte)
         }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(litPixels(shown), 1000);
+    releaseContext(context);
 }
 
 TEST(DockLoop, ExposeRepaintsTheWindow)

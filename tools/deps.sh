@@ -5,7 +5,8 @@ set -e
 PACKAGES="build-essential cmake ninja-build pkg-config
   libwraster-dev libxpm-dev libxext-dev libx11-dev libxtst-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-apps wmaker imagemagick"
+  xvfb xdotool x11-utils x11-apps wmaker imagemagick
+  clang libclang-rt-14-dev"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

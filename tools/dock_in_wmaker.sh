@@ -16,7 +16,7 @@ BIN="$(cd "$BUILD" && pwd)/orvane"
 WORK=$(mktemp -d /tmp/orvane-wmaker.XXXXXX)
 cleanup() {
   [ -n "$APPLET" ] && kill "$APPLET" 2>/dev/null
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null
+  [ -n "$WM" ] && pkill -P "$WM" 2>/dev/null; [ -n "$WM" ] && kill "$WM" 2>/dev/null
   [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null
   rm -rf "$WORK"
 }

@@ -172,6 +172,9 @@ void killProgram(int pid)
 {
     if (pid <= 0)
         return;
+    // spawnProgram made pid a group leader: its children (wmaker re-executes
+    // itself as a child, for one) go with it.
+    kill(-pid, SIGKILL);
     kill(pid, SIGKILL);
     int st;
     waitpid(pid, &st, 0);
