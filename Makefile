@@ -23,11 +23,11 @@ build: $(BUILD)/build.ninja
 run: deps build
 	@sh tools/run.sh $(BUILD)
 
-# The tests, then the same tests built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then a short run of every fuzzer.
+# The tests, then a short run of every fuzzer, then the same tests built
+# with AddressSanitizer and UndefinedBehaviorSanitizer (CTest's summary last).
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
-	$(MAKE) --no-print-directory check-sanitize check-fuzz
+	$(MAKE) --no-print-directory check-fuzz check-sanitize
 
 check-sanitize: deps
 	JOBS=$(JOBS) sh tools/sanitize.sh $(SANITIZE_BUILD)

@@ -1,7 +1,6 @@
 #include "targets.h"
 
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <cmath>
 #include <csignal>
@@ -15,7 +14,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "artwork.h"
 #include "clock.h"
 #include "cmdline.h"
 #include "dock.h"
