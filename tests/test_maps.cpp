@@ -95,13 +95,13 @@ bool exists(const std::string &path)
     return stat(path.c_str(), &st) == 0;
 }
 
-// An image made by ImageMagick's convert from `spec` (its arguments before the
+// An image made by ImageMagick's convert from `recipe` (its arguments before the
 // output name), once per process.
-std::string image(const std::string &name, const std::string &spec)
+std::string image(const std::string &name, const std::string &recipe)
 {
     std::string path = fixturePath(name);
     if (!exists(path)) {
-        std::string command = "convert " + spec + " '" + path + "' 2>/dev/null";
+        std::string command = "convert " + recipe + " '" + path + "' 2>/dev/null";
         EXPECT_EQ(system(command.c_str()), 0) << command;
     }
     return path;
