@@ -33,7 +33,7 @@ check-sanitize: deps
 	JOBS=$(JOBS) sh tools/sanitize.sh $(SANITIZE_BUILD)
 
 check-fuzz: deps
-	sh tools/fuzz.sh -t $(FUZZ_SECONDS) -b $(FUZZ_BUILD)
+	sh tools/fuzz.sh -t $(FUZZ_SECONDS) -b $(FUZZ_BUILD) -s 1
 
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)

@@ -2,10 +2,12 @@
 # Builds the libFuzzer targets (tests/fuzz) with clang in their own build
 # directory and runs each for a set time on its seed corpus.
 #
-#   tools/fuzz.sh [-t SECONDS] [-b BUILD] [TARGET...]
+#   tools/fuzz.sh [-t SECONDS] [-b BUILD] [-s SEED] [TARGET...]
 #
 # -t  seconds per target (default 300; CI uses 30)
 # -b  build directory (default build-fuzz)
+# -s  libFuzzer's random seed (default: a new one each run; the test run
+#     fixes it, so that the same start is explored every time)
 # TARGET  any of cmdline angle map text (default all)
 #
 # The corpus each run grows is kept in BUILD/corpus/TARGET (the committed
@@ -17,11 +19,13 @@ set -eu
 
 seconds=300
 build=build-fuzz
+seed=
 while [ $# -gt 0 ]; do
     case "$1" in
     -t) seconds=$2; shift 2 ;;
     -b) build=$2; shift 2 ;;
-    -*) echo "usage: $0 [-t SECONDS] [-b BUILD] [TARGET...]" >&2; exit 2 ;;
+    -s) seed="-seed=$2"; shift 2 ;;
+    -*) echo "usage: $0 [-t SECONDS] [-b BUILD] [-s SEED] [TARGET...]" >&2; exit 2 ;;
     *) break ;;
     esac
 done
@@ -45,7 +49,7 @@ for t in $targets; do
     log="$build/fuzz-$t.log"
     # The map target's seeds are whole image files in several formats whose
     # decoders are not instrumented: keep them all as starting points.
-    if "$build/fuzz_$t" -max_total_time="$seconds" -timeout=30 -close_fd_mask=3 -keep_seed=1 \
+    if "$build/fuzz_$t" -max_total_time="$seconds" $seed -timeout=30 -close_fd_mask=3 -keep_seed=1 \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" \
         "$build/corpus/$t" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
@@ -53,7 +57,7 @@ for t in $targets; do
         echo "fuzz: $t: $runs runs in $seconds s, grown corpus $corpus inputs, no failure"
     else
         echo "fuzz: $t FAILED; log $log, input in $build/artifacts/$t/:"
-        grep -E "ERROR|runtime error|broken promise|SUMMARY|Test unit written" "$log" | head -n 20
+        grep -E "ERROR|runtime error|broken promise|SUMMARY|Test unit written|^ *#[0-9]+ |leak of" "$log" | head -n 40
         status=1
     fi
 done
