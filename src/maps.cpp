@@ -4,10 +4,37 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <tiffio.h>
+
 #include "artwork.h"
 #include "state.h"
 
 namespace {
+
+// libwraster reads TIFF files itself with libtiff, and hands the formats it
+// does not know (BigTIFF among them) to ImageMagick, whose TIFF reader, once
+// loaded, puts its own error and warning handlers into libtiff for the rest
+// of the process. Those handlers abort outside an ImageMagick read, so a
+// damaged TIFF night map after a BigTIFF day map took the program down
+// instead of giving its map message. libtiff's own handlers, which print the
+// problem on standard error, are put back after every map file.
+TIFFErrorHandler tiff_error_handler, tiff_warning_handler;
+bool tiff_handlers_kept = false;
+
+RImage *loadMapFile(RContext *context, const char *file)
+{
+    if (!tiff_handlers_kept) {
+        tiff_error_handler = TIFFSetErrorHandler(nullptr);
+        TIFFSetErrorHandler(tiff_error_handler);
+        tiff_warning_handler = TIFFSetWarningHandler(nullptr);
+        TIFFSetWarningHandler(tiff_warning_handler);
+        tiff_handlers_kept = true;
+    }
+    RImage *image = RLoadImage(context, file, 0);
+    TIFFSetErrorHandler(tiff_error_handler);
+    TIFFSetWarningHandler(tiff_warning_handler);
+    return image;
+}
 
 [[noreturn]] void mapFailure(const char *message)
 {
@@ -88,7 +115,7 @@ void acceptNightMap(RImage *image, const char *failure)
 void loadDayMap(RContext *context)
 {
     if (app.map_file) {
-        RImage *image = RLoadImage(context, app.map_file, 0);
+        RImage *image = loadMapFile(context, app.map_file);
         if (!app.default_night_map)
             app.use_night_map = 0;
         acceptDayMap(image, "pb map ! file not found ?\n");
@@ -109,7 +136,7 @@ void loadNightMap(RContext *context)
     } else if (!app.use_night_map) {
         app.night_map_loaded = 0;
     } else if (app.night_map_file) {
-        acceptNightMap(RLoadImage(context, app.night_map_file, 0), "pb map night! file not found ?\n");
+        acceptNightMap(loadMapFile(context, app.night_map_file), "pb map night! file not found ?\n");
     } else {
         acceptNightMap(builtInMap(context, night_map_xpm), "pb def map night ! file not found ?\n");
     }

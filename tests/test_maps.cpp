@@ -579,6 +579,19 @@ TEST_P(BadFiles, EndTheProgramAsANightMapBesideTheBuiltInDayMap)
 INSTANTIATE_TEST_SUITE_P(Maps, BadFiles, ::testing::ValuesIn(bad_files),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// A BigTIFF goes to ImageMagick, whose TIFF reader leaves its own handlers in
+// libtiff; a damaged classic TIFF read by libwraster afterwards must still
+// end in the night map's message, not in an abort inside ImageMagick.
+TEST(LoadMaps, ADamagedTiffNightMapAfterABigTiffDayMapGivesTheNightMessage)
+{
+    const std::string big = fixturePath("big.tif");
+    const std::string command = "convert -size 8x4 xc:red 'TIFF64:" + big + "' 2>/dev/null";
+    ASSERT_EQ(system(command.c_str()), 0) << command;
+    // A classic TIFF header whose first directory lies far beyond the file.
+    const std::string damaged = bytesFile("damaged.tif", std::string("MM\0*\x39\x61\x06\x00", 8) + noise(40));
+    expectLoadFailure({"-map", big, "-nimap", damaged, "-defnimap"}, "pb map night! file not found ?\n");
+}
+
 // Maps without memory.
 
 #if ORVANE_ALLOC_FAULTS

@@ -3,7 +3,7 @@
 # and only when one of them is missing.
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config
-  libwraster-dev libxpm-dev libxext-dev libx11-dev libxtst-dev
+  libwraster-dev libtiff-dev libxpm-dev libxext-dev libx11-dev libxtst-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils x11-apps wmaker imagemagick
   clang libclang-rt-14-dev"
