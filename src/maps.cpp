@@ -18,18 +18,19 @@ namespace {
 // damaged TIFF night map after a BigTIFF day map took the program down
 // instead of giving its map message. libtiff's own handlers, which print the
 // problem on standard error, are put back after every map file.
-TIFFErrorHandler tiff_error_handler, tiff_warning_handler;
-bool tiff_handlers_kept = false;
+TIFFErrorHandler currentHandler(TIFFErrorHandler (*set)(TIFFErrorHandler))
+{
+    TIFFErrorHandler handler = set(nullptr);
+    set(handler);
+    return handler;
+}
+
+// Taken when the program starts, before any map file is read.
+const TIFFErrorHandler tiff_error_handler = currentHandler(TIFFSetErrorHandler);
+const TIFFErrorHandler tiff_warning_handler = currentHandler(TIFFSetWarningHandler);
 
 RImage *loadMapFile(RContext *context, const char *file)
 {
-    if (!tiff_handlers_kept) {
-        tiff_error_handler = TIFFSetErrorHandler(nullptr);
-        TIFFSetErrorHandler(tiff_error_handler);
-        tiff_warning_handler = TIFFSetWarningHandler(nullptr);
-        TIFFSetWarningHandler(tiff_warning_handler);
-        tiff_handlers_kept = true;
-    }
     RImage *image = RLoadImage(context, file, 0);
     TIFFSetErrorHandler(tiff_error_handler);
     TIFFSetWarningHandler(tiff_warning_handler);

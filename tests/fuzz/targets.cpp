@@ -53,20 +53,20 @@
 // where it was after each input.
 long live_images = 0;
 
-void *libraryFunction(const char *name)
+// libwraster's own function behind the stand-in `name`, of the stand-in's type.
+template <typename Function> Function *libraryFunction(const char *name, Function *)
 {
     void *found = dlsym(RTLD_NEXT, name);
     if (!found) {
         fprintf(stderr, "fuzz: broken promise: libwraster's %s is found\n", name);
         abort();
     }
-    return found;
+    return reinterpret_cast<Function *>(found);
 }
 
 extern "C" RImage *RCreateImage(unsigned width, unsigned height, int alpha)
 {
-    using Create = RImage *(*)(unsigned, unsigned, int);
-    static const Create library_create = reinterpret_cast<Create>(libraryFunction("RCreateImage"));
+    static const auto library_create = libraryFunction("RCreateImage", RCreateImage);
     RImage *image = library_create(width, height, alpha);
     if (image)
         live_images++;
@@ -75,8 +75,7 @@ extern "C" RImage *RCreateImage(unsigned width, unsigned height, int alpha)
 
 extern "C" void RReleaseImage(RImage *image)
 {
-    using Release = void (*)(RImage *);
-    static const Release library_release = reinterpret_cast<Release>(libraryFunction("RReleaseImage"));
+    static const auto library_release = libraryFunction("RReleaseImage", RReleaseImage);
     if (image && image->refCount <= 1)
         live_images--;
     library_release(image);
@@ -84,8 +83,7 @@ extern "C" void RReleaseImage(RImage *image)
 
 extern "C" RImage *RLoadImage(RContext *context, const char *file, int index)
 {
-    using Load = RImage *(*)(RContext *, const char *, int);
-    static const Load library_load = reinterpret_cast<Load>(libraryFunction("RLoadImage"));
+    static const auto library_load = libraryFunction("RLoadImage", RLoadImage);
     const long images_before = live_images;
 #ifdef ORVANE_LSAN
     __lsan_disable();
