@@ -3,7 +3,7 @@
 # starts a private Xvfb with Window Maker, docks the applet there and saves a
 # screenshot of the tile in the build folder.
 BUILD=${1:-build}
-shift 2>/dev/null
+[ $# -gt 0 ] && shift
 if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
   exec "$BUILD/orvane" "$@"
 fi
