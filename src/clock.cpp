@@ -129,9 +129,24 @@ Timeval timevalSub(Timeval a, Timeval b)
     return {wrappingSub(a.sec, b.sec), usec};
 }
 
+int64_t refreshWait(Timeval now)
+{
+    if (timevalSub(now, app.last_refresh).sec < 0)
+        return 0;
+    // The first microsecond at which now is later than next_refresh.
+    Timeval due = timevalAdd(app.next_refresh, {0, 1});
+    Timeval paced = timevalAdd(app.last_refresh, {0, TURN_PAUSE_US});
+    if (timevalSub(due, paced).sec < 0)
+        due = paced;
+    Timeval left = timevalSub(due, now);
+    if (left.sec < 0)
+        return 0;
+    return left.sec * MICROS + left.usec;
+}
+
 bool refreshDue(Timeval now)
 {
-    return timevalSub(app.next_refresh, now).sec < 0;
+    return refreshWait(now) == 0;
 }
 
 void refreshGlobe(int dragging)

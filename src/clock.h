@@ -6,7 +6,18 @@
 Timeval timevalAdd(Timeval a, Timeval b);
 Timeval timevalSub(Timeval a, Timeval b);
 
-// True when `now` is later than `next_refresh`.
+// The main loop's pause at the end of a turn; a timed refresh comes at most
+// once a turn.
+constexpr int64_t TURN_PAUSE_US = 40000;
+
+// Microseconds from `now` until a timed refresh is due: once `now` is later
+// than `next_refresh`, and no sooner than one turn's pause after the last
+// refresh, so that -delay 0 refreshes once a turn. 0 when it is due already,
+// and when the real clock has been set back behind the last refresh (the
+// refresh would otherwise wait for the clock to catch up).
+int64_t refreshWait(Timeval now);
+
+// True when refreshWait(now) is 0.
 bool refreshDue(Timeval now);
 
 // Advances the displayed time, moves the view and re-renders when anything changed.

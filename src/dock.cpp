@@ -5,9 +5,12 @@
 #include <X11/extensions/shape.h>
 #include <X11/xpm.h>
 
+#include <algorithm>
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <poll.h>
 #include <unistd.h>
 
 #include "artwork.h"
@@ -255,11 +258,31 @@ int clampToTile(int v)
                 app.redraw_needed = 0;
             }
         }
-        usleep(40000);
+        // A held button steps once a turn, so its turns keep their fixed
+        // pause; otherwise nothing happens before the next refresh or event.
+        if (hold != HOLD_NONE || refresh_requested)
+            usleep(TURN_PAUSE_US);
+        else
+            waitForEvent(refreshWait(currentTime()));
     }
 }
 
 } // namespace
+
+void waitForEvent(int64_t microseconds)
+{
+    XFlush(app.display);
+    if (XPending(app.display))
+        return;
+    // Whole milliseconds, rounded up: waking early would only wait again.
+    int timeout = -1;
+    if (microseconds >= 0)
+        timeout = static_cast<int>(std::min<int64_t>((microseconds + 999) / 1000, INT_MAX));
+    pollfd connection{ConnectionNumber(app.display), POLLIN, 0};
+    // A signal or an error on the connection ends the wait as well; the next
+    // XPending then reads the event or reports the broken connection.
+    poll(&connection, 1, timeout);
+}
 
 void copyToWindows(int x, int y, int width, int height)
 {

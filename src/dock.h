@@ -3,6 +3,8 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
+
 // Runs the whole program: start-up, then the main loop. Never returns.
 [[noreturn]] void runApplet(int argc, char **argv);
 
@@ -12,3 +14,7 @@ void copyToWindows(int x, int y, int width, int height);
 
 // Makes the pixmaps of the five built-in screen images.
 void loadScreenPixmaps(Drawable drawable);
+
+// Flushes the requests, then waits until an event is queued on the display
+// connection or `microseconds` have passed (for ever when negative).
+void waitForEvent(int64_t microseconds);

@@ -464,14 +464,34 @@ void chooseViewMode(int line)
         drawViewModePage();
 }
 
+int stepPause(int page, int field)
+{
+    bool value_line = field == 1 || field == 2;
+    switch (page) {
+    case page_position:
+        return field >= 1 && field <= 4 ? step_pause : no_step;
+    case page_delay_zoom:
+        return field == 1 ? delay_pause : field == 2 ? step_pause : no_step;
+    case page_light_dawn:
+    case page_accel_night:
+        return value_line ? step_pause : no_step;
+    case page_drift:
+        // The drifts are off in random mode.
+        return value_line && app.view_mode != VIEW_RANDOM ? step_pause : no_step;
+    default:
+        return no_step;
+    }
+}
+
 int stepField(int page, int field, int step_sign)
 {
+    int pause = stepPause(page, field);
+    if (pause == no_step)
+        return no_step;
     // Which value line a field's step clears before the page is redrawn.
     int erase_y = field == 1 ? line_y[1] : line_y[3];
     switch (page) {
     case page_position: {
-        if (field < 1 || field > 4)
-            return no_step;
         // Degrees on fields 1 and 3, minutes on 2 and 4; south up turns
         // the direction round.
         double s = app.orientation * step_sign;
@@ -480,48 +500,39 @@ int stepField(int page, int field, int step_sign)
             nudgeView(amount, 0);
         else
             nudgeView(0, amount);
-        return step_pause;
+        break;
     }
     case page_delay_zoom:
         if (field == 1)
             applyDelayStep(step_sign);
-        else if (field == 2)
-            applyZoomStep(step_sign);
         else
-            return no_step;
+            applyZoomStep(step_sign);
         eraseValueLine(erase_y);
         drawDelayZoomPage();
-        return field == 1 ? delay_pause : step_pause;
+        break;
     case page_light_dawn:
         if (field == 1)
             applyLightStep(step_sign);
-        else if (field == 2)
-            applyDawnStep(step_sign);
         else
-            return no_step;
+            applyDawnStep(step_sign);
         eraseValueLine(erase_y);
         drawLightDawnPage();
-        return step_pause;
+        break;
     case page_accel_night:
         if (field == 1) {
             applyAccelStep(step_sign);
             eraseValueLine(erase_y);
             drawAccelNightPage();
-        } else if (field == 2) {
-            if (applyNightMapToggle())
-                drawAccelNightPage();
-        } else
-            return no_step;
-        return step_pause;
+        } else if (applyNightMapToggle()) {
+            drawAccelNightPage();
+        }
+        break;
     case page_drift:
-        if (field != 1 && field != 2)
-            return no_step;
         if (!applyDriftStep(field == 1 ? app.dlat : app.dlong, step_sign))
             return no_step;
         eraseValueLine(erase_y);
         drawDriftPage();
-        return step_pause;
-    default:
-        return no_step;
+        break;
     }
+    return pause;
 }

@@ -66,6 +66,8 @@ void drawPage(int page);
 // page and returns the pause to take after it in microseconds; -1 when the
 // field does nothing (no pause either).
 int stepField(int page, int field, int step_sign);
+// The pause that step takes, without taking it; -1 when the field does nothing.
+int stepPause(int page, int field);
 
 // Page 7's choice of line 1 (move), 2 (sun) or 3 (moon).
 void chooseViewMode(int line);

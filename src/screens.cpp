@@ -1,5 +1,6 @@
 #include "screens.h"
 
+#include <algorithm>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <X11/extensions/shape.h>
 
 #include "artwork.h"
+#include "clock.h"
 #include "dock.h"
 #include "pages.h"
 
@@ -119,7 +121,12 @@ void runPage(int page)
             XNextEvent(app.display, &app.event);
             handleEvent(control, page);
         }
-        usleep(idle_sleep);
+        // Auto-repeat keeps its short idle pass; with nothing to step, the
+        // next thing that can happen is an event or the time-out.
+        if (pageStepActs(control, page))
+            usleep(idle_sleep);
+        else if (app.current_page == page)
+            waitForEvent(control.held ? -1 : pageTimeOutWait(control.last_activity, now()));
         if (control.held && control.repeat_armed)
             stepHeld(control, page);
         else if (!control.held && app.current_page == page && pageTimedOut(control.last_activity, now()))
@@ -272,6 +279,25 @@ bool pageTimedOut(Timeval last, Timeval now)
     if (now.usec < last.usec)
         seconds -= 1;
     return seconds >= time_out_seconds;
+}
+
+int64_t pageTimeOutWait(Timeval last, Timeval now)
+{
+    constexpr int64_t time_out = time_out_seconds * int64_t{1000000};
+    Timeval left = timevalSub(timevalAdd(last, {time_out_seconds, 0}), now);
+    if (left.sec < 0)
+        return 0;
+    // A clock set back would otherwise keep the wait past the time-out.
+    return std::min(left.sec * 1000000 + left.usec, time_out);
+}
+
+bool pageStepActs(const PageControl &control, int page)
+{
+    if (!control.held || !control.repeat_armed)
+        return false;
+    if (page == page_view)
+        return control.view_choice != 0;
+    return stepPause(page, control.pressed_button) >= 0;
 }
 
 void runScreens()

@@ -39,3 +39,8 @@ int nextPage(int page);
 int previousPage(int page);
 // True once 6 whole seconds have passed since `last`.
 bool pageTimedOut(Timeval last, Timeval now);
+// Microseconds from `now` until pageTimedOut holds, at most the 6 seconds.
+int64_t pageTimeOutWait(Timeval last, Timeval now);
+// True when the idle pass will step the held field (an auto-repeat step or
+// page 7's choice); otherwise the page waits for an event.
+bool pageStepActs(const PageControl &control, int page);

@@ -144,6 +144,49 @@ TEST(RefreshDue, OnlyOnceNowIsPastTheNextRefresh)
         EXPECT_EQ(refreshDue(c.now), c.due) << show(c.now);
 }
 
+TEST_F(Clock, TheLoopWaitsUntilTheRefreshIsDueButAtLeastATurn)
+{
+    struct Case {
+        const char *what;
+        Timeval delay;
+        Timeval refreshed; // real time of the last refresh
+        Timeval now;
+        int64_t wait;      // microseconds
+    };
+    const int64_t T = MARCH_2024;
+    const Case cases[] = {
+        {"just refreshed", {1, 0}, {T, 0}, {T, 0}, 1000001},
+        {"a quarter second on", {1, 0}, {T, 0}, {T, 250000}, 750001},
+        {"at next_refresh itself, not yet due", {1, 0}, {T, 0}, {T + 1, 0}, 1},
+        {"due", {1, 0}, {T, 0}, {T + 1, 1}, 0},
+        {"long overdue", {1, 0}, {T, 0}, {T + 5, 0}, 0},
+        {"half a second, with a carry", {0, 500000}, {T, 700000}, {T, 900000}, 300001},
+        {"-delay 0: once a turn", {0, 0}, {T, 0}, {T, 0}, 40000},
+        {"-delay 0, part of a turn on", {0, 0}, {T, 0}, {T, 39999}, 1},
+        {"-delay 0, a turn on", {0, 0}, {T, 0}, {T, 40000}, 0},
+        {"a delay shorter than a turn", {0, 20000}, {T, 0}, {T, 10000}, 30000},
+        {"a delay of just over a turn", {0, 40001}, {T, 0}, {T, 0}, 40002},
+        {"-delay 86400", {86400, 0}, {T, 0}, {T, 0}, 86400000001},
+        {"the clock set back a microsecond", {1, 0}, {T, 0}, {T - 1, 999999}, 0},
+        {"the clock set back an hour", {1, 0}, {T, 0}, {T - 3600, 0}, 0},
+    };
+    for (const Case &c : cases) {
+        restart();
+        app.delay_tv = c.delay;
+        refreshAt(c.refreshed);
+        int64_t wait = refreshWait(c.now);
+        EXPECT_EQ(wait, c.wait) << c.what;
+        EXPECT_EQ(refreshDue(c.now), c.wait == 0) << c.what;
+        // Once the wait is over the refresh is due, and not a microsecond before.
+        if (c.wait > 0) {
+            Timeval after = timevalAdd(c.now, {wait / 1000000, wait % 1000000});
+            Timeval just_before = timevalSub(after, {0, 1});
+            EXPECT_TRUE(refreshDue(after)) << c.what;
+            EXPECT_FALSE(refreshDue(just_before)) << c.what;
+        }
+    }
+}
+
 TEST_F(Clock, DisplayedTimeIsTheStartPlusAcceleratedElapsedTime)
 {
     struct Case {

@@ -226,7 +226,8 @@ TEST(DockPicture, FirstPictureIsTheRenderedGlobeByteForByte)
 
 TEST(DockLoop, ExposeRepaintsTheWindow)
 {
-    RunningApplet applet({"-pos", "0", "0"});
+    // No refresh for 1000 seconds: only the Expose itself can wake the loop.
+    RunningApplet applet({"-pos", "0", "0", "-delay", "1000"});
     Display *d = applet.display;
     std::vector<unsigned> before = applet.picture();
     // Paint over the window from this client, then expose it.
@@ -253,11 +254,16 @@ TEST(DockLoop, HeldLeftButtonKeepsTurningUntilReleased)
     Window w = applet.windows.main_window;
     movePointer(d, w, 56, 32);
     std::vector<unsigned> start = applet.picture();
+    long long written = processCounter(applet.pid, "io", "wchar");
     pressButton(d, 1);
     sleepMs(300);
     std::vector<unsigned> a = applet.picture();
     sleepMs(300);
     std::vector<unsigned> b = applet.picture();
+    // Each new picture is one 64 x 64 image sent to the server. With the
+    // pointer still and no timed refresh, only the turns of the held button
+    // draw: about 24 a second.
+    long long pictures = (processCounter(applet.pid, "io", "wchar") - written) / (64 * 64 * 4);
     releaseButton(d, 1);
     sleepMs(200);
     std::vector<unsigned> c = applet.picture();
@@ -265,6 +271,7 @@ TEST(DockLoop, HeldLeftButtonKeepsTurningUntilReleased)
     std::vector<unsigned> e = applet.picture();
     EXPECT_NE(start, a);
     EXPECT_NE(a, b) << "the globe stopped turning while the button was held";
+    EXPECT_GE(pictures, 4) << "the held button did not step every turn";
     EXPECT_EQ(c, e) << "the globe kept turning after the release";
 }
 
@@ -291,9 +298,25 @@ TEST(DockLoop, MiddleButtonZoomsInAndShiftZoomsOut)
     EXPECT_LT(litPixels(applet.picture()), bigger);
 }
 
+TEST(DockLoop, AnIdleGlobeWakesOnlyForItsRefreshes)
+{
+    // The defaults refresh once a second and draw a new picture once a
+    // displayed minute; nothing else needs the applet in between.
+    RunningApplet applet({});
+    ASSERT_NE(applet.windows.main_window, 0u);
+    sleepMs(500);
+    long long before = processCounter(applet.pid, "status", "voluntary_ctxt_switches");
+    sleepMs(3000);
+    long long wakes = processCounter(applet.pid, "status", "voluntary_ctxt_switches") - before;
+    ASSERT_GE(before, 0);
+    // About 3; a loop that polled every 40 ms would wake 75 times.
+    EXPECT_LE(wakes, 12);
+}
+
 TEST(DockLoop, DestroyedWindowEndsTheAppletWithStatusZero)
 {
-    RunningApplet applet({});
+    // No refresh for 1000 seconds: only the DestroyNotify can wake the loop.
+    RunningApplet applet({"-delay", "1000"});
     ASSERT_NE(applet.windows.main_window, 0u);
     XDestroyWindow(applet.display, applet.windows.main_window);
     XSync(applet.display, False);

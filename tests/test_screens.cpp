@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "artwork.h"
+#include "clock.h"
 #include "pages.h"
 #include "process.h"
 #include "screens.h"
@@ -241,6 +242,70 @@ TEST(PageTimeOut, AfterSixWholeSeconds)
     for (const auto &c : cases)
         EXPECT_EQ(pageTimedOut(c.last, c.now), c.timed_out)
             << c.last.sec << "." << c.last.usec << " -> " << c.now.sec << "." << c.now.usec;
+}
+
+TEST(PageTimeOut, AnIdlePageWaitsExactlyUntilTheTimeOut)
+{
+    struct Case {
+        Timeval last, now;
+        int64_t wait;
+    };
+    const Case cases[] = {
+        {{10, 500000}, {10, 500000}, 6000000}, // just entered
+        {{10, 500000}, {14, 0}, 2500000},
+        {{10, 500000}, {16, 499999}, 1},
+        {{10, 500000}, {16, 500000}, 0},      // timed out
+        {{10, 0}, {30, 0}, 0},                // long past
+        {{10, 0}, {9, 0}, 6000000},           // the clock went back: one time-out at most
+    };
+    for (const auto &c : cases) {
+        int64_t wait = pageTimeOutWait(c.last, c.now);
+        EXPECT_EQ(wait, c.wait) << c.now.sec << "." << c.now.usec;
+        if (c.last.sec <= c.now.sec) {
+            Timeval after = timevalAdd(c.now, {wait / 1000000, wait % 1000000});
+            EXPECT_TRUE(pageTimedOut(c.last, after)) << c.now.sec << "." << c.now.usec;
+            if (wait > 0)
+                EXPECT_FALSE(pageTimedOut(c.last, timevalSub(after, {0, 1})));
+        }
+    }
+}
+
+TEST(PageIdlePass, StepsOnlyWhereAHeldFieldHasAStep)
+{
+    struct Case {
+        int page, pressed;
+        bool held, armed;
+        int view_choice, view_mode;
+        bool acts;
+    };
+    const Case cases[] = {
+        {page_position, 1, true, true, 0, VIEW_SUN, true},
+        {page_position, 4, true, true, 0, VIEW_SUN, true},
+        {page_position, 1, false, true, 0, VIEW_SUN, false}, // nothing held
+        {page_position, 1, true, false, 0, VIEW_SUN, false}, // a right press
+        {page_position, -1, true, true, 0, VIEW_SUN, false}, // on no field
+        {page_position, 6, true, true, 0, VIEW_SUN, false},  // on a bottom button
+        {page_time, 1, true, true, 0, VIEW_SUN, false},      // the time page has no steps
+        {page_delay_zoom, 1, true, true, 0, VIEW_SUN, true},
+        {page_delay_zoom, 2, true, true, 0, VIEW_SUN, true},
+        {page_delay_zoom, 3, true, true, 0, VIEW_SUN, false}, // a leftover entry
+        {page_light_dawn, 2, true, true, 0, VIEW_SUN, true},
+        {page_accel_night, 2, true, true, 0, VIEW_SUN, true},
+        {page_drift, 1, true, true, 0, VIEW_MOVE, true},
+        {page_drift, 1, true, true, 0, VIEW_RANDOM, false}, // drifts are off in random mode
+        {page_view, 2, true, true, 2, VIEW_MOVE, true},     // a choice in this batch
+        {page_view, 2, true, true, 0, VIEW_MOVE, false},    // held on after it
+    };
+    for (const auto &c : cases) {
+        setDefaults();
+        app.view_mode = c.view_mode;
+        PageControl control = pageEntryControl(c.page, {0, 0});
+        control.pressed_button = c.pressed;
+        control.held = c.held;
+        control.repeat_armed = c.armed;
+        control.view_choice = c.view_choice;
+        EXPECT_EQ(pageStepActs(control, c.page), c.acts) << "page " << c.page << ", field " << c.pressed;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -628,6 +693,25 @@ TEST_F(RunningApplet, AHeldButtonKeepsThePagesOpenAndItsReleaseRestartsTheCount)
     EXPECT_EQ(pageShown(tile()), 1);
     release(1);
     sleepMs(1500);
+    EXPECT_EQ(pageShown(tile()), 1);
+}
+
+TEST_F(RunningApplet, APageWithNothingToStepWaitsForEvents)
+{
+    start();
+    openPages();
+    auto wakesOver = [&](int ms) {
+        long long before = processCounter(pid, "status", "voluntary_ctxt_switches");
+        sleepMs(ms);
+        return processCounter(pid, "status", "voluntary_ctxt_switches") - before;
+    };
+    sleepMs(200);
+    // Idle passes of half a millisecond would wake thousands of times.
+    EXPECT_LE(wakesOver(2500), 8) << "nothing held";
+    press(1, between_fields_at);
+    sleepMs(100);
+    EXPECT_LE(wakesOver(2500), 8) << "a press held on no field";
+    release(1);
     EXPECT_EQ(pageShown(tile()), 1);
 }
 

@@ -180,6 +180,16 @@ void killProgram(int pid)
     waitpid(pid, &st, 0);
 }
 
+long long processCounter(int pid, const std::string &file, const std::string &key)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+    const std::string prefix = key + ":";
+    for (std::string line; std::getline(in, line);)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return strtoll(line.c_str() + prefix.size(), nullptr, 10);
+    return -1;
+}
+
 std::string readFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

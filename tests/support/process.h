@@ -33,5 +33,10 @@ int waitProgram(int pid, double seconds);
 // Kills and reaps pid.
 void killProgram(int pid);
 
+// A counter of the running process pid from /proc/PID/FILE, the number after
+// "KEY:" (file "status", key "voluntary_ctxt_switches"; file "io", key
+// "wchar"); -1 when it cannot be read.
+long long processCounter(int pid, const std::string &file, const std::string &key);
+
 std::string readFile(const std::string &path);
 std::string tempPath(const std::string &stem);
