@@ -12,11 +12,15 @@
 #   peer       xplanet against the applet's frame loop, CPU time and
 #              instructions per frame, alternating, REPEAT rounds
 #   applet     the running applet on Xvfb, SECONDS each: defaults, -delay 0,
-#              -delay 0 -dlong 30, a parameter page open; CPU per hour, frames,
-#              wake-ups, peak resident memory; xplanet's peak for one frame
+#              -delay 0 -dlong 30, the left button held, a parameter page
+#              open; CPU per hour, frames, wake-ups, peak resident memory;
+#              xplanet's peak for one frame. With BEFORE=DIR (another build
+#              folder, such as the previous commit's) each case runs with
+#              DIR/orvane first, then with this build's
+
 #   maps       -map with 360x180, 2048x1024 and 8192x4096 day maps: load time,
 #              memory, frame cost
-# Environment: SECONDS_EACH (default 60), REPEAT (default 3).
+# Environment: SECONDS_EACH (default 60), REPEAT (default 3), BEFORE.
 # Needs Xvfb, xdotool, valgrind, ImageMagick's convert, and xplanet with
 # xplanet-images (/usr/share/xplanet/images/earth.jpg) for peer and maps.
 set -u
@@ -120,12 +124,14 @@ peer() {
   echo "load after: $(load)"
 }
 
-# One scenario of the running applet: NAME then the applet's arguments.
+# One scenario of the running applet: LABEL, the applet's binary, NAME, then
+# the applet's arguments. NAME page opens the position page and keeps it open;
+# NAME hold keeps the left button held on the tile the whole time.
 applet_run() {
-  local name=$1
-  shift
+  local label=$1 bin=$2 name=$3
+  shift 3
   start_xvfb
-  "$BUILD/orvane" "$@" >/dev/null 2>&1 &
+  "$bin" "$@" >/dev/null 2>&1 &
   local app=$!
   PIDS="$PIDS $app"
   local win
@@ -140,6 +146,9 @@ applet_run() {
     (while :; do sleep 4; xdotool mousemove --window "$win" 4 30 click 1; done) &
     clicker=$!
     PIDS="$PIDS $clicker"
+  elif [ "$name" = hold ]; then
+    # Right of the centre: the globe turns east at every turn.
+    xdotool mousemove --window "$win" 56 32 mousedown 1
   fi
   sleep 2
   local c0 w0 v0 x0 t0 c1 w1 v1 x1 t1
@@ -149,38 +158,33 @@ applet_run() {
   local hwm
   hwm=$(status_of $app VmHWM)
   [ "$name" = page ] && import -window "$win" "$TMP/page.png" 2>/dev/null && cp "$TMP/page.png" "$OUT_PAGE" 2>/dev/null
+  [ "$name" = hold ] && xdotool mouseup 1
   [ -n "$clicker" ] && stop $clicker
   stop $app $XVFB
-  local turn=$IDLE_TURN
-  [ "$name" = page ] && turn=$PAGE_TURN
-  echo "$name $c0 $c1 $w0 $w1 $v0 $v1 $x0 $x1 $t0 $t1 $hwm" | awk -v fb=$FRAME_BYTES -v pf="$COLD_FRAME" -v it="$turn" '{
-    wall = $11 - $10; cpu = $3 - $2; frames = ($5 - $4) / fb; turns = $7 - $6;
-    if ($1 == "page") { fr = "-"; frames = 0 } else fr = sprintf("%.1f", frames);
-    need = frames * pf; idle = (turns - frames) * it / 1e6;
-    printf "%-15s %5.1f s  cpu %7.4f s  %6.3f %% of a core  %6.2f s/hour  frames %6s  wake-ups %6.1f/s  expected: frames x cold frame %6.4f s + other wake-ups x idle turn %6.4f s  X server %6.4f s  peak RSS %d KB\n",
-      $1, wall, cpu, 100 * cpu / wall, 3600 * cpu / wall, fr, turns / wall, need, idle, $9 - $8, $12 }'
+  echo "$label $name $c0 $c1 $w0 $w1 $v0 $v1 $x0 $x1 $t0 $t1 $hwm" | awk -v fb=$FRAME_BYTES '{
+    wall = $12 - $11; cpu = $4 - $3; frames = ($6 - $5) / fb; wakes = $8 - $7;
+    if ($2 == "page") fr = "-"; else fr = sprintf("%.0f (%.1f/s)", frames, frames / wall);
+    printf "%-7s %-15s %5.1f s  cpu %7.4f s  %6.3f %% of a core  %6.2f s/hour  frames %-14s  wake-ups %7.1f/s  X server %6.4f s  peak RSS %d KB\n",
+      $1, $2, wall, cpu, 100 * cpu / wall, 3600 * cpu / wall, fr, wakes / wall, $10 - $9, $13 }'
 }
 
 applet() {
   section "the running applet on Xvfb, ${SECONDS_EACH} s each (load before: $(load))"
-  # The frame cost to set the drawn frames against: a loop turn that draws, client CPU.
-  local a1 a2
-  a1=$("$BUILD/bench_frame" --frames=100 --kind=loop 2>&1 | sed -n 's/.*client cpu \([0-9.]*\) s.*/\1/p')
-  a2=$("$BUILD/bench_frame" --frames=2100 --kind=loop 2>&1 | sed -n 's/.*client cpu \([0-9.]*\) s.*/\1/p')
-  PER_FRAME=$(echo "$a1 $a2" | awk '{printf "%.6f", ($2 - $1) / 2000}')
-  a1=$("$BUILD/bench_frame" --frames=25 --kind=loop --pause=40000 2>&1 | sed -n 's/.*client cpu \([0-9.]*\) s.*/\1/p')
-  a2=$("$BUILD/bench_frame" --frames=250 --kind=loop --pause=40000 2>&1 | sed -n 's/.*client cpu \([0-9.]*\) s.*/\1/p')
-  COLD_FRAME=$(echo "$a1 $a2" | awk '{printf "%.6f", ($2 - $1) / 225}')
-  echo "frame cost (loop turn that draws, client CPU): $PER_FRAME s back to back, $COLD_FRAME s after a 40 ms sleep each"
-  # And what a turn that draws nothing costs: XPending and the sleep.
-  IDLE_TURN=$("$BUILD/bench_frame" --idle=10 | sed -n 's/.*, \([0-9.]*\) us of CPU each.*/\1/p')
-  PAGE_TURN=$("$BUILD/bench_frame" --idle=5 --sleep=500 | sed -n 's/.*, \([0-9.]*\) us of CPU each.*/\1/p')
-  echo "idle turn (XPending, usleep 40 ms): $IDLE_TURN us; with usleep 0.5 ms (the pages' loop): $PAGE_TURN us"
+  # What a turn of the old polling loop costs when it draws nothing: XPending
+  # and the sleep, nothing else (the wake-up is most of it).
+  echo "idle turn of a polling loop: $("$BUILD/bench_frame" --idle=10 | sed -n 's/.*, \([0-9.]*\) us of CPU each.*/\1/p') us with usleep 40 ms, $("$BUILD/bench_frame" --idle=5 --sleep=500 | sed -n 's/.*, \([0-9.]*\) us of CPU each.*/\1/p') us with usleep 0.5 ms"
   OUT_PAGE=${OUT_PAGE:-$BUILD/page-open.png}
-  applet_run defaults
-  applet_run delay0 -delay 0
-  applet_run delay0-dlong30 -delay 0 -dlong 30
-  applet_run page
+  # With BEFORE set to another build folder (the previous commit, say), each
+  # case runs there first and then here, one after the other.
+  local builds="now:$BUILD/orvane"
+  [ -n "${BEFORE:-}" ] && builds="before:$BEFORE/orvane $builds"
+  local spec
+  for case in "defaults" "delay0 -delay 0" "delay0-dlong30 -delay 0 -dlong 30" "hold" "page"; do
+    for spec in $builds; do
+      # shellcheck disable=SC2086
+      applet_run "${spec%%:*}" "${spec#*:}" $case
+    done
+  done
   read -r _ rss <<<"$(timed $XPLANET -num_times 1 -output "$TMP/xp.png")"
   echo "xplanet, one frame: peak RSS $rss KB"
   echo "load after: $(load)"
