@@ -29,6 +29,7 @@ namespace {
 
 const char *program_name = "orvane";
 RContext *context;
+bool pages_ready = true;
 
 // What a held button does on every turn of the loop.
 enum HoldMode { HOLD_NONE, HOLD_DRAG, HOLD_ZOOM };
@@ -175,13 +176,11 @@ void createWindows(int argc, char **argv, Colormap colormap)
     copyToWindows(0, 0, GLOBE_SIZE, GLOBE_SIZE);
 }
 
-// Another client may destroy the tile while a copy into it is already on its
-// way: the copy then fails with BadWindow or BadDrawable before the
-// DestroyNotify arrives. Those are expected and the DestroyNotify ends the
-// program cleanly; every other error is reported and ends it as Xlib would.
+// The DestroyNotify that follows a tile's destruction ends the program
+// cleanly; every other error is reported and ends it as Xlib would.
 int handleXError(Display *display, XErrorEvent *error)
 {
-    if (error->error_code == BadWindow || error->error_code == BadDrawable)
+    if (isTileGoneError(*error))
         return 0;
     char text[256];
     XGetErrorText(display, error->error_code, text, sizeof text);
@@ -214,8 +213,11 @@ int clampToTile(int v)
                     hold = HOLD_ZOOM;
                 } else if (app.event.xbutton.button == Button3) {
                     hold = HOLD_NONE;
-                    runScreens();
-                    refresh_requested = 1;
+                    // Without their images the pages cannot be drawn at all.
+                    if (pages_ready) {
+                        runScreens();
+                        refresh_requested = 1;
+                    }
                 }
                 break;
             case ButtonRelease:
@@ -269,6 +271,13 @@ int clampToTile(int v)
 
 } // namespace
 
+bool isTileGoneError(const XErrorEvent &error)
+{
+    bool about_tile = error.resourceid != None
+        && (error.resourceid == app.main_window || error.resourceid == app.icon_window);
+    return about_tile && (error.error_code == BadWindow || error.error_code == BadDrawable);
+}
+
 void waitForEvent(int64_t microseconds)
 {
     XFlush(app.display);
@@ -295,7 +304,7 @@ void copyToWindows(int x, int y, int width, int height)
     XCopyArea(app.display, app.icon_pixmap, app.main_window, app.gc, x, y, width, height, x, y);
 }
 
-void loadScreenPixmaps(Drawable drawable)
+int loadScreenPixmaps(Drawable drawable)
 {
     struct Entry {
         const char **data;
@@ -306,15 +315,30 @@ void loadScreenPixmaps(Drawable drawable)
         {digit_strip_xpm, &app.digit_strip},       {font_strip_xpm, &app.font_strip},
         {screen_parts_xpm, &app.screen_parts},
     };
+    int failure = XpmSuccess;
     for (const Entry &e : entries) {
-        e.target->attributes.valuemask = 0;
-        XpmCreatePixmapFromData(app.display, drawable, const_cast<char **>(e.data), &e.target->pixmap,
-                                &e.target->mask, &e.target->attributes);
+        // Each colour exact where the colormap can give it, else the closest
+        // colour it has, used without allocating it: on a full colormap
+        // another client may hold every free cell read-write.
+        e.target->attributes.valuemask = XpmCloseness | XpmAllocCloseColors;
+        e.target->attributes.closeness = 65535;
+        e.target->attributes.alloc_close_colors = False;
+        int status = XpmCreatePixmapFromData(app.display, drawable, const_cast<char **>(e.data),
+                                             &e.target->pixmap, &e.target->mask, &e.target->attributes);
+        if (status < 0) {
+            e.target->pixmap = None;
+            if (failure == XpmSuccess)
+                failure = status;
+        }
     }
+    return failure;
 }
 
 void runApplet(int argc, char **argv)
 {
+    // A session's log or a pipe gets every message as it is written, also
+    // when the applet is later ended by a signal.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     program_name = argv[0];
     setlocale(LC_TIME, "");
 
@@ -343,7 +367,11 @@ void runApplet(int argc, char **argv)
         quit(1);
     }
     loadMaps(context);
-    loadScreenPixmaps(context->drawable);
+    if (int failure = loadScreenPixmaps(context->drawable)) {
+        fprintf(stderr, "%s: can't make the images of the parameter pages (%s): the right button does nothing\n",
+                program_name, XpmGetErrorString(failure));
+        pages_ready = false;
+    }
 
     Colormap colormap = renderFirstPicture();
     createWindows(argc, argv, colormap);

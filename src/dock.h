@@ -12,9 +12,18 @@
 // main window, dropping the queued Expose events of each first.
 void copyToWindows(int x, int y, int width, int height);
 
-// Makes the pixmaps of the five built-in screen images.
-void loadScreenPixmaps(Drawable drawable);
+// Makes the pixmaps of the five built-in screen images, in the closest
+// colours the colormap has when it cannot give the exact ones. Returns
+// XpmSuccess, or the libXpm error of the first image that could not be made
+// (its pixmap is then None).
+int loadScreenPixmaps(Drawable drawable);
 
 // Flushes the requests, then waits until an event is queued on the display
 // connection or `microseconds` have passed (for ever when negative).
 void waitForEvent(int64_t microseconds);
+
+// Another client may destroy the tile while a copy into it (or a new shape)
+// is already on its way; the request then fails with BadWindow or
+// BadDrawable on one of the two windows before the DestroyNotify arrives.
+// True for exactly those errors, which the program ignores.
+bool isTileGoneError(const XErrorEvent &error);
