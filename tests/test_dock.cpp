@@ -13,6 +13,7 @@
 
 #include "artwork.h"
 #include "clock.h"
+#include "dock.h"
 #include "cmdline.h"
 #include "maps.h"
 #include "markers.h"
@@ -322,4 +323,97 @@ TEST(DockLoop, DestroyedWindowEndsTheAppletWithStatusZero)
     XSync(applet.display, False);
     EXPECT_EQ(waitProgram(applet.pid, 10), 0);
     applet.pid = -1;
+}
+
+TEST(DockStartUp, MessagesReachAFileAsTheyAreWritten)
+{
+    // A session starts the applet with its output going to a log and ends it
+    // with a signal: a warning that does not end the program must be in the
+    // log by then, not in a buffer that dies with the process.
+    struct Case {
+        std::string setting;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"WRASTER_GAMMA=1.0/2.0", "wrlib: invalid value(s) for gamma correction \"1.0/2.0\"\n"},
+        {"WRASTER_COLOR_RESOLUTION=9", "wrlib: invalid value for color resolution \"9\"\n"},
+    };
+    for (const Case &c : cases) {
+        ScopedXvfb xvfb;
+        std::string out = tempPath("out");
+        int pid = spawnProgram({ORVANE_BIN}, {std::string("DISPLAY=") + xvfb.name(), c.setting}, out);
+        Display *display = XOpenDisplay(xvfb.name());
+        ASSERT_NE(waitForApplet(display, ORVANE_BIN).main_window, 0u) << c.setting;
+        killProgram(pid);
+        EXPECT_EQ(readFile(out), c.message) << c.setting;
+        XCloseDisplay(display);
+        unlink(out.c_str());
+    }
+}
+
+TEST(DockStartUp, WithoutPageImagesTheGlobeRunsAndARightClickDoesNothing)
+{
+    ScopedXvfb xvfb;
+    std::string err = tempPath("err");
+    // A sanitized applet checks that its runtime is loaded first; the
+    // stand-in comes before it here.
+    const char *asan = getenv("ASAN_OPTIONS");
+    std::string asan_options = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+    int pid = spawnProgram({ORVANE_BIN, "-pos", "0", "0", "-delay", "1000"},
+                           {std::string("DISPLAY=") + xvfb.name(), std::string("LD_PRELOAD=") + ORVANE_XPM_NO_MEMORY,
+                            "ASAN_OPTIONS=" + asan_options},
+                           "", err);
+    Display *d = XOpenDisplay(xvfb.name());
+    AppletWindows windows = waitForApplet(d, ORVANE_BIN);
+    ASSERT_NE(windows.main_window, 0u) << readFile(err);
+    sleepMs(200);
+    std::vector<unsigned> globe = windowPixels(d, windows.main_window);
+    EXPECT_GT(litPixels(globe), 1000);
+    EXPECT_EQ(readFile(err), std::string(ORVANE_BIN) +
+                                 ": can't make the images of the parameter pages (XpmNoMemory): the right "
+                                 "button does nothing\n");
+
+    movePointer(d, windows.main_window, 32, 32);
+    pressButton(d, 3);
+    releaseButton(d, 3);
+    sleepMs(300);
+    EXPECT_EQ(windowPixels(d, windows.main_window), globe);
+    std::vector<bool> square(64 * 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
+            square[y * 64 + x] = maskBit(square_mask, x, y);
+    EXPECT_EQ(boundingShape(d, windows.main_window), square) << "the window took a page's shape";
+    // Still running, and still answering: a left button turns the globe.
+    EXPECT_EQ(waitProgram(pid, 0), -1) << readFile(err);
+    movePointer(d, windows.main_window, 56, 32);
+    pressButton(d, 1);
+    sleepMs(200);
+    releaseButton(d, 1);
+    EXPECT_NE(windowPixels(d, windows.main_window), globe);
+    killProgram(pid);
+    XCloseDisplay(d);
+    unlink(err.c_str());
+}
+
+TEST(DockErrors, OnlyRequestsOnTheDestroyedTileAreIgnored)
+{
+    setDefaults();
+    app.main_window = 0x400001;
+    app.icon_window = 0x400002;
+    struct Case {
+        XID resource;
+        unsigned char code;
+        bool ignored;
+    };
+    const Case cases[] = {
+        {0x400001, BadWindow, true},   {0x400002, BadWindow, true},  {0x400001, BadDrawable, true},
+        {0x400002, BadDrawable, true}, {0x400001, BadMatch, false},  {0x400003, BadDrawable, false},
+        {None, BadDrawable, false},    {0x400005, BadPixmap, false},
+    };
+    for (const Case &c : cases) {
+        XErrorEvent error{};
+        error.resourceid = c.resource;
+        error.error_code = c.code;
+        EXPECT_EQ(isTileGoneError(error), c.ignored) << std::hex << c.resource << " code " << std::dec << int(c.code);
+    }
 }

@@ -28,6 +28,7 @@
 #include "process.h"
 #include "xclient.h"
 #include "xserver.h"
+#include "xvisual.h"
 
 namespace {
 
@@ -500,26 +501,7 @@ TEST(HostileEnvironment, AFullPseudoColorColormapStillGivesAPicture)
         Display *hog = XOpenDisplay(xvfb.name());
         ASSERT_NE(hog, nullptr);
         Colormap cmap = DefaultColormap(hog, DefaultScreen(hog));
-        int taken = 0;
-        if (shared) {
-            for (int k = 0; k < 256; k++) {
-                XColor c{};
-                c.red = static_cast<unsigned short>(k * 257);
-                c.green = static_cast<unsigned short>((255 - k) * 257);
-                c.blue = static_cast<unsigned short>((k * 97 % 256) * 257);
-                taken += XAllocColor(hog, cmap, &c) ? 1 : 0;
-            }
-        } else {
-            unsigned long pixel;
-            while (XAllocColorCells(hog, cmap, False, nullptr, 0, &pixel, 1)) {
-                XColor c{};
-                c.pixel = pixel;
-                c.red = c.green = c.blue = static_cast<unsigned short>(pixel * 257);
-                c.flags = DoRed | DoGreen | DoBlue;
-                XStoreColor(hog, cmap, &c);
-                taken++;
-            }
-        }
+        int taken = takeEveryFreeCell(hog, shared);
         unsigned long pixel;
         EXPECT_FALSE(XAllocColorCells(hog, cmap, False, nullptr, 0, &pixel, 1)) << "the colormap is not full";
         EXPECT_GT(taken, 0);

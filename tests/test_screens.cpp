@@ -5,7 +5,9 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/shape.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "text.h"
 #include "xclient.h"
 #include "xserver.h"
+#include "xvisual.h"
 
 namespace {
 
@@ -864,4 +867,116 @@ TEST_F(RunningApplet, TheGlobeIsDrawnAgainAtOnceWithTheChangesInForce)
     ASSERT_TRUE(waitForPage(0));
     EXPECT_TRUE(waitFor([&] { return litPixels(tile()) < before * 0.5; }, 1))
         << before << " lit pixels before, " << litPixels(tile()) << " after";
+}
+
+// The mean difference of two pictures over the pixels `counted` picks, per
+// colour channel (0 to 255).
+double meanDifference(const Tile &a, const Tile &b, const std::function<bool(int x, int y)> &counted)
+{
+    long total = 0, pixels = 0;
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++) {
+            if (!counted(x, y))
+                continue;
+            for (int shift : {16, 8, 0})
+                total += std::abs(static_cast<int>((a[y * 64 + x] >> shift & 0xFF) - (b[y * 64 + x] >> shift & 0xFF)));
+            pixels++;
+        }
+    return pixels ? total / (3.0 * pixels) : 0;
+}
+
+// Each pixel replaced by the mean colour of its 4 x 4 block.
+Tile blockColours(const Tile &tile)
+{
+    Tile blocks(tile.size());
+    for (int by = 0; by < 64; by += 4)
+        for (int bx = 0; bx < 64; bx += 4) {
+            unsigned mean = 0;
+            for (int shift : {16, 8, 0}) {
+                unsigned sum = 0;
+                for (int y = by; y < by + 4; y++)
+                    for (int x = bx; x < bx + 4; x++)
+                        sum += tile[y * 64 + x] >> shift & 0xFF;
+                mean |= (sum / 16) << shift;
+            }
+            for (int y = by; y < by + 4; y++)
+                for (int x = bx; x < bx + 4; x++)
+                    blocks[y * 64 + x] = mean;
+        }
+    return blocks;
+}
+
+// On an 8-bit PseudoColor screen whose colormap is full, the page images
+// cannot have their own colours; they take the closest ones there are.
+TEST(PagesOnAFullColormap, ShowInTheNearestColoursAndGiveWayToTheGlobe)
+{
+    struct Case {
+        const char *what;
+        std::string environment;
+        bool other_client_fills_it;
+    };
+    const Case cases[] = {
+        {"the globe's own 216-colour cube", "WRASTER_COLOR_RESOLUTION=6", false},
+        {"every free cell held read-write by another client", "", true},
+    };
+    const XpmPicture background = decodeXpm(latlong_screen_xpm);
+    const Tile page_image(background.rgb.begin(), background.rgb.end());
+    // The labels, the fields' black and the buttons of the position page;
+    // the digits in the fields are left out.
+    auto pageBackground = [&](int x, int y) {
+        bool in_field = ((x >= 2 && x <= 35) || (x >= 42 && x <= 61)) && ((y >= 12 && y <= 24) || (y >= 36 && y <= 48));
+        return background.opaque[y * 64 + x] && !in_field;
+    };
+    auto globeDisc = [](int x, int y) { return (x - 32) * (x - 32) + (y - 32) * (y - 32) < 28 * 28; };
+    auto waitForShape = [](Display *d, Window w, const std::vector<bool> &shape) {
+        for (int i = 0; i < 300 && windowShape(d, w) != shape; i++)
+            sleepMs(10);
+        return windowShape(d, w) == shape;
+    };
+    auto rightClick = [](Display *d, Window w) {
+        movePointer(d, w, 32, 32);
+        pressButton(d, 3);
+        sleepMs(20);
+        releaseButton(d, 3);
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedXvfb xvfb(PSEUDO_COLOR_8.args);
+        Display *hog = XOpenDisplay(xvfb.name());
+        ASSERT_NE(hog, nullptr);
+        if (c.other_client_fills_it)
+            ASSERT_GT(takeEveryFreeCell(hog, false), 0);
+        std::string err = tempPath("err");
+        std::vector<std::string> env{std::string("DISPLAY=") + xvfb.name()};
+        if (!c.environment.empty())
+            env.push_back(c.environment);
+        int pid = spawnProgram({ORVANE_BIN, "-pos", "10", "20", "-delay", "1000"}, env, "", err);
+        Display *d = XOpenDisplay(xvfb.name());
+        AppletWindows w = waitForApplet(d, ORVANE_BIN, 30);
+        ASSERT_NE(w.main_window, 0u);
+        sleepMs(300);
+        Tile globe = windowPixels(d, w.main_window);
+
+        rightClick(d, w.main_window);
+        ASSERT_TRUE(waitForShape(d, w.main_window, opaqueOf(latlong_screen_xpm))) << readFile(err);
+        sleepMs(100);
+        Tile page = windowPixels(d, w.main_window);
+        // Greys, black and white, which every colormap here holds, come out
+        // close; the globe would be far off.
+        EXPECT_LE(meanDifference(page, page_image, pageBackground), 6);
+        EXPECT_GE(meanDifference(globe, page_image, pageBackground), 30);
+
+        // The globe comes back, converted by the loop's converter this time:
+        // the same picture up to its dithering, which blocks average out.
+        rightClick(d, w.main_window);
+        ASSERT_TRUE(waitForShape(d, w.main_window, squareShape()));
+        sleepMs(100);
+        EXPECT_LE(meanDifference(blockColours(windowPixels(d, w.main_window)), blockColours(globe), globeDisc), 8);
+        EXPECT_EQ(readFile(err), "");
+
+        killProgram(pid);
+        XCloseDisplay(d);
+        XCloseDisplay(hog);
+        unlink(err.c_str());
+    }
 }

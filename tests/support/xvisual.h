@@ -104,6 +104,37 @@ inline std::vector<unsigned long> readPixels(Display *display, Drawable drawable
     return pixels;
 }
 
+// Takes every free cell of the default colormap for the client `hog`, as
+// another program on the desktop may: read-only cells of assorted colours,
+// or read-write cells that hold a grey ramp (pixel p is grey p). Returns the
+// number of cells taken; the colormap is full afterwards.
+inline int takeEveryFreeCell(Display *hog, bool read_only)
+{
+    Colormap cmap = DefaultColormap(hog, DefaultScreen(hog));
+    int taken = 0;
+    if (read_only) {
+        for (int k = 0; k < 256; k++) {
+            XColor c{};
+            c.red = static_cast<unsigned short>(k * 257);
+            c.green = static_cast<unsigned short>((255 - k) * 257);
+            c.blue = static_cast<unsigned short>((k * 97 % 256) * 257);
+            taken += XAllocColor(hog, cmap, &c) ? 1 : 0;
+        }
+    } else {
+        unsigned long pixel;
+        while (XAllocColorCells(hog, cmap, False, nullptr, 0, &pixel, 1)) {
+            XColor c{};
+            c.pixel = pixel;
+            c.red = c.green = c.blue = static_cast<unsigned short>(pixel * 257);
+            c.flags = DoRed | DoGreen | DoBlue;
+            XStoreColor(hog, cmap, &c);
+            taken++;
+        }
+    }
+    XSync(hog, False);
+    return taken;
+}
+
 // Frees what the program's context constructor allocated; the program
 // itself keeps its context for the whole run.
 inline void releaseContext(RContext *context)
