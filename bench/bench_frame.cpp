@@ -140,9 +140,7 @@ void startUp(const char *zoom, const char *map = nullptr)
     app.display = display;
     bench_now = app.real_start;
     real_time_source = benchClock;
-    app.delay_tv = {1, 0};
-    app.light_level = static_cast<int>(app.light * 256);
-    resetConvertCache();
+    applySettings();
     long kb = residentKb();
     double cpu = seconds(CLOCK_PROCESS_CPUTIME_ID), wall = seconds(CLOCK_MONOTONIC);
     loadMaps(context);

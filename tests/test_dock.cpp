@@ -14,8 +14,8 @@
 #include "artwork.h"
 #include "clock.h"
 #include "cmdline.h"
+#include "dock.h"
 #include "maps.h"
-#include "markers.h"
 #include "mycontext.h"
 #include "process.h"
 #include "raster.h"
@@ -196,13 +196,7 @@ TEST(DockPicture, FirstPictureIsTheRenderedGlobeByteForByte)
     for (auto &a : full)
         argv.push_back(a.data());
     parseCommandLine(static_cast<int>(argv.size()), argv.data());
-    for (int i = 0; i < app.marker_count; i++) {
-        app.markers[i].x = (app.markers[i].x * 3.141592653) / 180;
-        app.markers[i].y = (app.markers[i].y * 3.141592653) / 180;
-    }
-    markerToVector(0);
-    app.light_level = static_cast<int>(app.light * 256);
-    app.delay_tv = {1, 0};
+    applySettings();
     app.display = applet.display;
     RContext *context = myRCreateContext(applet.display, DefaultScreen(applet.display));
     ASSERT_NE(context, nullptr);

@@ -19,7 +19,6 @@
 #include "cmdline.h"
 #include "dock.h"
 #include "maps.h"
-#include "markers.h"
 #include "mycontext.h"
 #include "state.h"
 #include "text.h"
@@ -265,32 +264,6 @@ RImage *stripeMap(int width, int height, int seed)
     return image;
 }
 
-void setMapScales()
-{
-    app.map_x_scale = static_cast<int>(floor(app.day_map->width / 6.283185306 * 256));
-    app.map_y_scale = static_cast<int>(floor(app.day_map->height / 3.141592653 * 256));
-}
-
-// The start-up steps between the command line and the first frame, as the
-// applet takes them.
-void deriveStartUp()
-{
-    for (int i = 0; i < app.marker_count; i++) {
-        if (i == app.sun_marker || i == app.moon_marker)
-            continue;
-        app.markers[i].x = (app.markers[i].x * 3.141592653) / 180;
-        app.markers[i].y = (app.markers[i].y * 3.141592653) / 180;
-        markerToVector(i);
-    }
-    if (app.view_mode == VIEW_RANDOM) {
-        app.dlat = 0;
-        app.dlong = 0;
-    }
-    double whole = floor(app.delay);
-    app.delay_tv = {static_cast<int64_t>(whole), static_cast<int64_t>((app.delay - whole) * 1000000)};
-    app.light_level = static_cast<int>(floor(app.light * 256));
-}
-
 // The first frame and the refreshes that follow a real second and a real
 // hour later; a drag step in between.
 void renderFrames()
@@ -344,7 +317,7 @@ void fuzzCommandLine(const uint8_t *data, size_t size)
         return;
     }
     expectSettingsInRange();
-    deriveStartUp();
+    applySettings();
     expect(app.light_level >= 0 && app.light_level <= 256, "light_level in 0..256");
 
     static RImage *day = stripeMap(8, 4, 1);
@@ -423,7 +396,7 @@ void fuzzMapPipeline(const uint8_t *data, size_t size)
     setDefaults();
     app.display = display;
     parseCommandLine(static_cast<int>(args.size()), argv.data());
-    deriveStartUp();
+    applySettings();
     try {
         loadMaps(context);
     } catch (const Quit &q) {
