@@ -4,15 +4,10 @@
 #include <dlfcn.h>
 
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "clock.h"
@@ -23,6 +18,7 @@
 #include "state.h"
 #include "text.h"
 #include "view.h"
+#include "xvfb.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORVANE_LSAN 1
@@ -131,7 +127,7 @@ Timeval fixedTime()
 
 // ---- A private X server for the targets that draw ------------------------
 
-int xvfb_pid = -1;
+XServer xvfb;
 Display *display = nullptr;
 RContext *context = nullptr;
 
@@ -140,11 +136,7 @@ void stopServer()
     if (display)
         XCloseDisplay(display);
     display = nullptr;
-    if (xvfb_pid > 0) {
-        kill(xvfb_pid, SIGTERM);
-        waitpid(xvfb_pid, nullptr, 0);
-    }
-    xvfb_pid = -1;
+    stopXvfb(xvfb);
 }
 
 int abortOnXError(Display *d, XErrorEvent *error)
@@ -155,39 +147,19 @@ int abortOnXError(Display *d, XErrorEvent *error)
     broken("no X error");
 }
 
-// Starts Xvfb on a free display (it reports the number on a pipe), opens it
-// and builds the program's context; once per process.
+// Starts Xvfb on a free display, opens it and builds the program's
+// context; once per process.
 void ensureServer()
 {
     if (display)
         return;
-    int fds[2];
-    if (pipe(fds))
-        broken("a pipe for Xvfb");
-    xvfb_pid = fork();
-    if (xvfb_pid == 0) {
-        close(fds[0]);
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 0);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0",
-               "320x240x24", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string digits;
-    pollfd p{fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        digits += c;
-    close(fds[0]);
-    if (digits.empty())
+    xvfb = launchXvfb("-screen 0 320x240x24");
+    if (xvfb.pid < 0) {
+        fprintf(stderr, "fuzz: %s\n", xvfb.error.c_str());
         broken("Xvfb starts");
+    }
     atexit(stopServer);
-    std::string name = ":" + digits;
-    display = XOpenDisplay(name.c_str());
+    display = XOpenDisplay(xvfb.name.c_str());
     if (!display)
         broken("the private display opens");
     XSetErrorHandler(abortOnXError);
