@@ -375,7 +375,8 @@ int main(int argc, char **argv)
     xvfb = launchXvfb("-screen 0 320x240x24");
     display = xvfb.pid < 0 ? nullptr : XOpenDisplay(xvfb.name.c_str());
     if (!display) {
-        fprintf(stderr, "bench_frame: no Xvfb: %s\n", xvfb.pid < 0 ? xvfb.error.c_str() : "its display does not open");
+        fprintf(stderr, "bench_frame: no Xvfb: %s\n",
+                xvfb.pid < 0 ? xvfb.error.c_str() : "its display does not open");
         closeServer();
         return 1;
     }
