@@ -10,15 +10,12 @@
 
 #include "mycontext.h"
 #include "myconvert.h"
+#include "xvfb.h"
 
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <poll.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -27,46 +24,31 @@ struct Server {
     const char *name;
     const char *depth;
     const char *visual_class;
-    pid_t pid = -1;
+    XServer xvfb{};
     Display *display = nullptr;
     RContext *context = nullptr;
 };
 
-// Starts Xvfb on a free display number; the display name, or "" on failure.
-std::string startXvfb(Server &server)
+// Starts the server's Xvfb and opens it; false, with the reason printed, if either fails.
+bool openServer(Server &server)
 {
-    int fds[2];
-    if (pipe(fds))
-        return "";
-    std::string screen = std::string("320x240x") + server.depth;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        freopen("/dev/null", "w", stderr);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0",
-               screen.c_str(), "-cc", server.visual_class, (char *)nullptr);
-        _exit(127);
+    server.xvfb = launchXvfb(std::string("-screen 0 320x240x") + server.depth + " -cc " + server.visual_class);
+    if (server.xvfb.pid < 0) {
+        fprintf(stderr, "no Xvfb for %s: %s\n", server.name, server.xvfb.error.c_str());
+        return false;
     }
-    close(fds[1]);
-    std::string digits;
-    pollfd p{fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        digits += c;
-    close(fds[0]);
-    server.pid = pid;
-    return digits.empty() ? "" : ":" + digits;
+    server.display = XOpenDisplay(server.xvfb.name.c_str());
+    if (!server.display)
+        fprintf(stderr, "no display %s for %s\n", server.xvfb.name.c_str(), server.name);
+    return server.display != nullptr;
 }
 
-void stopXvfb(Server &server)
+void closeServer(Server &server)
 {
     if (server.display)
         XCloseDisplay(server.display);
-    if (server.pid > 0) {
-        kill(server.pid, SIGTERM);
-        waitpid(server.pid, nullptr, 0);
-    }
+    server.display = nullptr;
+    stopXvfb(server.xvfb);
 }
 
 RImage *globeLikeImage()
@@ -202,12 +184,9 @@ int main(int argc, char **argv)
         std::erase_if(servers, [&](const Server &s) { return only != s.name; });
     RImage *image = globeLikeImage();
     for (Server &server : servers) {
-        std::string name = startXvfb(server);
-        server.display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
-        if (!server.display) {
-            fprintf(stderr, "no Xvfb for %s\n", server.name);
+        if (!openServer(server)) {
             for (Server &s : servers)
-                stopXvfb(s);
+                closeServer(s);
             return 1;
         }
         server.context = myRCreateContext(server.display, DefaultScreen(server.display));
@@ -220,7 +199,7 @@ int main(int argc, char **argv)
         for (Server &server : servers)
             convertTimes(server, image, conversions);
         for (Server &server : servers)
-            stopXvfb(server);
+            closeServer(server);
         return 0;
     }
     for (Server &server : servers) {
@@ -238,7 +217,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     for (Server &server : servers)
-        stopXvfb(server);
+        closeServer(server);
     RReleaseImage(image);
     return 0;
 }

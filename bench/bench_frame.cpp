@@ -31,15 +31,11 @@
 
 #include <X11/Xlib.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <poll.h>
 #include <string>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "clock.h"
@@ -51,10 +47,11 @@
 #include "raster.h"
 #include "state.h"
 #include "view.h"
+#include "xvfb.h"
 
 namespace {
 
-pid_t xvfb_pid = -1;
+XServer xvfb;
 Display *display = nullptr;
 RContext *context = nullptr;
 Timeval bench_now;
@@ -90,43 +87,12 @@ struct LoadCost {
     long added_kb;
 } load_cost;
 
-// Starts Xvfb (24-bit TrueColor) on a free display; its name, or "".
-std::string startXvfb()
-{
-    int fds[2];
-    if (pipe(fds))
-        return "";
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // no server left behind by a crash
-        // The server keeps neither of the benchmark's output streams open.
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
-            _exit(127);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0",
-               "320x240x24", (char *)nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string digits;
-    pollfd p{fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        digits += c;
-    close(fds[0]);
-    xvfb_pid = pid;
-    return digits.empty() ? "" : ":" + digits;
-}
-
-void stopXvfb()
+void closeServer()
 {
     if (display)
         XCloseDisplay(display);
-    if (xvfb_pid > 0) {
-        kill(xvfb_pid, SIGTERM);
-        waitpid(xvfb_pid, nullptr, 0);
-    }
+    display = nullptr;
+    stopXvfb(xvfb);
 }
 
 // Start-up as the applet does it for `-time 1750507200 -zoom Z`, up to the
@@ -140,9 +106,7 @@ void startUp(const char *zoom, const char *map = nullptr)
     app.display = display;
     bench_now = app.real_start;
     real_time_source = benchClock;
-    app.delay_tv = {1, 0};
-    app.light_level = static_cast<int>(app.light * 256);
-    resetConvertCache();
+    applySettings();
     long kb = residentKb();
     double cpu = seconds(CLOCK_PROCESS_CPUTIME_ID), wall = seconds(CLOCK_MONOTONIC);
     loadMaps(context);
@@ -408,18 +372,19 @@ int main(int argc, char **argv)
         else if (strncmp(argv[i], "--dlong=", 8) == 0)
             loop_dlong = atof(argv[i] + 8);
     }
-    std::string name = startXvfb();
-    display = name.empty() ? nullptr : XOpenDisplay(name.c_str());
+    xvfb = launchXvfb("-screen 0 320x240x24");
+    display = xvfb.pid < 0 ? nullptr : XOpenDisplay(xvfb.name.c_str());
     if (!display) {
-        fputs("bench_frame: no Xvfb\n", stderr);
-        stopXvfb();
+        fprintf(stderr, "bench_frame: no Xvfb: %s\n",
+                xvfb.pid < 0 ? xvfb.error.c_str() : "its display does not open");
+        closeServer();
         return 1;
     }
     app.display = display;
     context = myRCreateContext(display, DefaultScreen(display));
     if (!context) {
         fputs("bench_frame: no rendering context\n", stderr);
-        stopXvfb();
+        closeServer();
         return 1;
     }
     int status = 0;
@@ -435,7 +400,7 @@ int main(int argc, char **argv)
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
     }
-    stopXvfb();
+    closeServer();
     if (frames >= 0) {
         rusage self, server;
         getrusage(RUSAGE_SELF, &self);

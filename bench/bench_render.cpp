@@ -14,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "maps.h"
 #include "raster.h"
 #include "shading.h"
 #include "state.h"
@@ -46,8 +47,7 @@ void setUpDefaultScene()
     app.night_map = night;
     app.use_night_map = 1;
     app.night_map_loaded = 1;
-    app.map_x_scale = static_cast<int>(std::floor(360 / 6.283185306 * 256));
-    app.map_y_scale = static_cast<int>(std::floor(180 / 3.141592653 * 256));
+    setMapScales();
     app.light_level = 64;
     app.globe_image = globe;
     double sun_lat = 0.3, sun_long = 1.0;

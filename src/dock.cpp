@@ -344,13 +344,7 @@ void runApplet(int argc, char **argv)
 
     setDefaults();
     parseCommandLine(argc, argv);
-    convertMarkers();
-    if (app.view_mode == VIEW_RANDOM) {
-        app.dlat = 0;
-        app.dlong = 0;
-    }
-    resetConvertCache();
-    deriveSettings();
+    applySettings();
 
     app.display = XOpenDisplay(app.display_name);
     if (!app.display) {
@@ -376,4 +370,15 @@ void runApplet(int argc, char **argv)
     Colormap colormap = renderFirstPicture();
     createWindows(argc, argv, colormap);
     mainLoop();
+}
+
+void applySettings()
+{
+    convertMarkers();
+    if (app.view_mode == VIEW_RANDOM) {
+        app.dlat = 0;
+        app.dlong = 0;
+    }
+    resetConvertCache();
+    deriveSettings();
 }

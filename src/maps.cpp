@@ -195,7 +195,11 @@ void loadMaps(RContext *context)
     loadDayMap(context);
     loadNightMap(context);
     fitNightMap();
+    setMapScales();
+}
 
+void setMapScales()
+{
     const double x = app.day_map->width / 6.283185306;
     const double y = app.day_map->height / 3.141592653;
     app.map_x_scale = static_cast<int>(floor(x * 256));

@@ -11,6 +11,7 @@
 #include <wraster.h>
 
 #include "clock.h"
+#include "maps.h"
 #include "moon.h"
 #include "state.h"
 #include "sun.h"
@@ -51,8 +52,7 @@ protected:
         app.day_map = RCreateImage(36, 18, 0);
         RColor grey = {128, 128, 128, 255};
         RClearImage(app.day_map, &grey);
-        app.map_x_scale = static_cast<int>(std::floor(36 / 6.283185306 * 256));
-        app.map_y_scale = static_cast<int>(std::floor(18 / 3.141592653 * 256));
+        setMapScales();
         app.use_night_map = 0;
         app.light_level = 64;
         app.delay_tv = {1, 0};

@@ -1,5 +1,6 @@
 // The applet as a whole on a real X server: windows, hints, shapes, the first
-// picture, and the main loop driven by real pointer events.
+// picture, and the main loop driven by real pointer events; and the start-up
+// steps between the command line and the display.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -15,8 +16,8 @@
 #include "clock.h"
 #include "dock.h"
 #include "cmdline.h"
+#include "dock.h"
 #include "maps.h"
-#include "markers.h"
 #include "mycontext.h"
 #include "process.h"
 #include "raster.h"
@@ -86,7 +87,88 @@ int litPixels(const std::vector<unsigned> &pixels)
     return n;
 }
 
+// The arguments stay alive until the next start-up, as a process's argv
+// does: the display name points into them.
+std::vector<std::string> kept_args;
+
+// Start-up in this process as far as the display: the options, then the
+// steps that follow them.
+void startUpWith(const std::vector<std::string> &args)
+{
+    setDefaults();
+    kept_args = {"orvane"};
+    kept_args.insert(kept_args.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (auto &a : kept_args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    parseCommandLine(static_cast<int>(kept_args.size()), argv.data());
+    applySettings();
+}
+
 } // namespace
+
+// A body marker's entry holds no place: turned into a vector it would say
+// (0, 0, 1) and be drawn at latitude 0, longitude 0.
+TEST(StartUp, TurnsPlaceMarkersIntoUnitVectorsAndLeavesBodyMarkers)
+{
+    startUpWith({"-mk", "sun", "-mk", "90", "0", "-mk", "moon", "-mk", "0", "90", "-mk", "-30", "180"});
+    ASSERT_EQ(app.marker_count, 5);
+    const struct {
+        double x, y, z;
+    } expected[] = {
+        {0, 0, 0},                // the Sun
+        {0, 1, 0},                // the north pole
+        {0, 0, 0},                // the Moon
+        {1, 0, 0},                // 90 degrees east on the equator
+        {0, -0.5, -0.8660254038}, // 30 degrees south on the date line
+    };
+    for (int i = 0; i < 5; i++) {
+        EXPECT_NEAR(app.markers[i].x, expected[i].x, 1e-8) << "marker " << i;
+        EXPECT_NEAR(app.markers[i].y, expected[i].y, 1e-8) << "marker " << i;
+        EXPECT_NEAR(app.markers[i].z, expected[i].z, 1e-8) << "marker " << i;
+    }
+}
+
+TEST(StartUp, StopsTheDriftOnlyInRandomMode)
+{
+    const struct {
+        std::vector<std::string> args;
+        double dlat, dlong;
+    } cases[] = {
+        {{"-dlat", "5", "-dlong", "-7"}, 5, -7},
+        {{"-dlat", "5", "-dlong", "-7", "-sun"}, 5, -7},
+        {{"-dlat", "5", "-dlong", "-7", "-moon"}, 5, -7},
+        {{"-dlat", "5", "-dlong", "-7", "-random"}, 0, 0},
+    };
+    for (const auto &c : cases) {
+        startUpWith(c.args);
+        EXPECT_EQ(app.dlat, c.dlat) << c.args.back();
+        EXPECT_EQ(app.dlong, c.dlong) << c.args.back();
+    }
+}
+
+TEST(StartUp, SplitsTheDelayAndScalesTheLight)
+{
+    const struct {
+        const char *delay;
+        int64_t sec, usec;
+        const char *light;
+        int light_level;
+    } cases[] = {
+        {"0", 0, 0, "0", 0},
+        {"0.000001", 0, 1, "0.25", 64},
+        {"0.5", 0, 500000, "0.5", 128},
+        {"2.9999999", 2, 999999, "0.999", 255},
+        {"86400", 86400, 0, "1", 256},
+    };
+    for (const auto &c : cases) {
+        startUpWith({"-delay", c.delay, "-light", c.light});
+        EXPECT_EQ(app.delay_tv.sec, c.sec) << "-delay " << c.delay;
+        EXPECT_EQ(app.delay_tv.usec, c.usec) << "-delay " << c.delay;
+        EXPECT_EQ(app.light_level, c.light_level) << "-light " << c.light;
+    }
+}
 
 TEST(DockWindows, HintsAreWhatADockReads)
 {
@@ -190,20 +272,7 @@ TEST(DockPicture, FirstPictureIsTheRenderedGlobeByteForByte)
     std::vector<unsigned> shown = applet.picture();
 
     // Render the same settings in this process.
-    setDefaults();
-    std::vector<std::string> full{"orvane"};
-    full.insert(full.end(), args.begin(), args.end());
-    std::vector<char *> argv;
-    for (auto &a : full)
-        argv.push_back(a.data());
-    parseCommandLine(static_cast<int>(argv.size()), argv.data());
-    for (int i = 0; i < app.marker_count; i++) {
-        app.markers[i].x = (app.markers[i].x * 3.141592653) / 180;
-        app.markers[i].y = (app.markers[i].y * 3.141592653) / 180;
-    }
-    markerToVector(0);
-    app.light_level = static_cast<int>(app.light * 256);
-    app.delay_tv = {1, 0};
+    startUpWith(args);
     app.display = applet.display;
     RContext *context = myRCreateContext(applet.display, DefaultScreen(applet.display));
     ASSERT_NE(context, nullptr);

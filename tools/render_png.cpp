@@ -24,7 +24,8 @@
 #include "artwork.h"
 #include "clock.h"
 #include "cmdline.h"
-#include "markers.h"
+#include "dock.h"
+#include "maps.h"
 #include "state.h"
 #include "view.h"
 
@@ -120,12 +121,6 @@ RImage *decodeBuiltInMap(const char **xpm)
         memcpy(image->data + 3 * i, &table[3 * parsed.data[i]], 3);
     XpmFreeXpmImage(&parsed);
     return image;
-}
-
-void setMapScales()
-{
-    app.map_x_scale = static_cast<int>(std::floor(app.day_map->width / 6.283185306 * 256));
-    app.map_y_scale = static_cast<int>(std::floor(app.day_map->height / 3.141592653 * 256));
 }
 
 // The maps as the loader chooses them.
@@ -225,21 +220,7 @@ int main(int argc, char **argv)
     parseCommandLine(static_cast<int>(applet_argv.size()), applet_argv.data());
     real_time_source = frozenTime;
 
-    // Start-up: place markers become unit vectors; derived settings.
-    for (int m = 0; m < app.marker_count; m++) {
-        if (m == app.sun_marker || m == app.moon_marker)
-            continue;
-        app.markers[m].x = (app.markers[m].x * 3.141592653) / 180;
-        app.markers[m].y = (app.markers[m].y * 3.141592653) / 180;
-        markerToVector(m);
-    }
-    if (app.view_mode == VIEW_RANDOM) {
-        app.dlat = 0;
-        app.dlong = 0;
-    }
-    double whole = std::floor(app.delay);
-    app.delay_tv = {static_cast<int64_t>(whole), static_cast<int64_t>((app.delay - whole) * 1000000)};
-    app.light_level = static_cast<int>(std::floor(app.light * 256));
+    applySettings();
     loadMapsForTool();
 
     // The first picture, as start-up draws it: the bodies at the displayed

@@ -4,26 +4,21 @@
 #include <dlfcn.h>
 
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "clock.h"
 #include "cmdline.h"
 #include "dock.h"
 #include "maps.h"
-#include "markers.h"
 #include "mycontext.h"
 #include "state.h"
 #include "text.h"
 #include "view.h"
+#include "xvfb.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORVANE_LSAN 1
@@ -132,7 +127,7 @@ Timeval fixedTime()
 
 // ---- A private X server for the targets that draw ------------------------
 
-int xvfb_pid = -1;
+XServer xvfb;
 Display *display = nullptr;
 RContext *context = nullptr;
 
@@ -141,11 +136,7 @@ void stopServer()
     if (display)
         XCloseDisplay(display);
     display = nullptr;
-    if (xvfb_pid > 0) {
-        kill(xvfb_pid, SIGTERM);
-        waitpid(xvfb_pid, nullptr, 0);
-    }
-    xvfb_pid = -1;
+    stopXvfb(xvfb);
 }
 
 int abortOnXError(Display *d, XErrorEvent *error)
@@ -156,39 +147,19 @@ int abortOnXError(Display *d, XErrorEvent *error)
     broken("no X error");
 }
 
-// Starts Xvfb on a free display (it reports the number on a pipe), opens it
-// and builds the program's context; once per process.
+// Starts Xvfb on a free display, opens it and builds the program's
+// context; once per process.
 void ensureServer()
 {
     if (display)
         return;
-    int fds[2];
-    if (pipe(fds))
-        broken("a pipe for Xvfb");
-    xvfb_pid = fork();
-    if (xvfb_pid == 0) {
-        close(fds[0]);
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 0);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen", "0",
-               "320x240x24", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string digits;
-    pollfd p{fds[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-        digits += c;
-    close(fds[0]);
-    if (digits.empty())
+    xvfb = launchXvfb("-screen 0 320x240x24");
+    if (xvfb.pid < 0) {
+        fprintf(stderr, "fuzz: %s\n", xvfb.error.c_str());
         broken("Xvfb starts");
+    }
     atexit(stopServer);
-    std::string name = ":" + digits;
-    display = XOpenDisplay(name.c_str());
+    display = XOpenDisplay(xvfb.name.c_str());
     if (!display)
         broken("the private display opens");
     XSetErrorHandler(abortOnXError);
@@ -265,32 +236,6 @@ RImage *stripeMap(int width, int height, int seed)
     return image;
 }
 
-void setMapScales()
-{
-    app.map_x_scale = static_cast<int>(floor(app.day_map->width / 6.283185306 * 256));
-    app.map_y_scale = static_cast<int>(floor(app.day_map->height / 3.141592653 * 256));
-}
-
-// The start-up steps between the command line and the first frame, as the
-// applet takes them.
-void deriveStartUp()
-{
-    for (int i = 0; i < app.marker_count; i++) {
-        if (i == app.sun_marker || i == app.moon_marker)
-            continue;
-        app.markers[i].x = (app.markers[i].x * 3.141592653) / 180;
-        app.markers[i].y = (app.markers[i].y * 3.141592653) / 180;
-        markerToVector(i);
-    }
-    if (app.view_mode == VIEW_RANDOM) {
-        app.dlat = 0;
-        app.dlong = 0;
-    }
-    double whole = floor(app.delay);
-    app.delay_tv = {static_cast<int64_t>(whole), static_cast<int64_t>((app.delay - whole) * 1000000)};
-    app.light_level = static_cast<int>(floor(app.light * 256));
-}
-
 // The first frame and the refreshes that follow a real second and a real
 // hour later; a drag step in between.
 void renderFrames()
@@ -344,7 +289,7 @@ void fuzzCommandLine(const uint8_t *data, size_t size)
         return;
     }
     expectSettingsInRange();
-    deriveStartUp();
+    applySettings();
     expect(app.light_level >= 0 && app.light_level <= 256, "light_level in 0..256");
 
     static RImage *day = stripeMap(8, 4, 1);
@@ -423,7 +368,7 @@ void fuzzMapPipeline(const uint8_t *data, size_t size)
     setDefaults();
     app.display = display;
     parseCommandLine(static_cast<int>(args.size()), argv.data());
-    deriveStartUp();
+    applySettings();
     try {
         loadMaps(context);
     } catch (const Quit &q) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "maps.h"
 #include "markers.h"
 #include "raster.h"
 #include "state.h"
@@ -90,8 +91,7 @@ void setUpScene(const Scene &scene)
     app.night_map = scene.night_map;
     app.use_night_map = scene.night_map != nullptr;
     app.night_map_loaded = app.use_night_map;
-    app.map_x_scale = static_cast<int>(floor(app.day_map->width / 6.283185306 * 256));
-    app.map_y_scale = static_cast<int>(floor(app.day_map->height / 3.141592653 * 256));
+    setMapScales();
     app.light_level = scene.light_level;
     app.globe_image = RCreateImage(64, 64, 0);
     app.orientation = scene.orientation;

@@ -3,17 +3,11 @@
 
 #include <string>
 
-struct XServer {
-    int pid = -1;
-    int number = -1;
-    std::string name; // ":N"
-};
+#include "xvfb.h"
 
 // Starts Xvfb with these extra arguments (for example
 // "-screen 0 320x240x8 -cc 3"); fails the calling test if it does not come up.
 XServer startXvfb(const std::string &args = "-screen 0 320x240x24");
-
-void stopXvfb(XServer &server);
 
 // Stops the server when it goes out of scope.
 struct ScopedXvfb {
