@@ -12,6 +12,12 @@ struct AppletWindows {
     Window icon_window = 0;
 };
 
+// From now on an X error from a query on a window that has just vanished
+// (a window manager makes and drops windows of its own) fails that query
+// quietly instead of ending the test; other errors are printed. The helpers
+// that walk windows of other clients turn this on themselves.
+void tolerateVanishedWindows();
+
 // Waits up to `seconds` for a top-level window whose WM_CLASS res_class is
 // `res_class` (the applet sets argv[0]); returns it and its icon window from WM_HINTS.
 AppletWindows waitForApplet(Display *display, const std::string &res_class, double seconds = 10);
