@@ -152,6 +152,7 @@ protected:
     {
         display = XOpenDisplay(xvfb.name());
         ASSERT_NE(display, nullptr);
+        ignoreServerGrabs(display);
         ASSERT_EQ(system(("mkdir -p " + home + "/GNUstep/Defaults").c_str()), 0);
         // The user's defaults: the Dock's own tile, then the applet. The
         // long delay keeps the globe still unless the pointer moves it.
@@ -200,9 +201,14 @@ protected:
 
     void TearDown() override
     {
-        // The applet first, while Window Maker is there to reap it.
+        // The applets first, while Window Maker is there to reap them: the
+        // one it started at login, and any it started after that. Window
+        // Maker puts them in sessions of their own, out of its group.
         if (applet > 0)
             stopProcess(applet, SIGTERM);
+        if (window_manager > 0)
+            for (int other : appletsStartedBy(window_manager))
+                stopProcess(other, SIGTERM);
         if (started > 0)
             killProgram(started);
         if (display)

@@ -109,6 +109,11 @@ std::vector<unsigned> windowPixels(Display *display, Window window, int width, i
     return pixels;
 }
 
+void ignoreServerGrabs(Display *display)
+{
+    XTestGrabControl(display, True);
+}
+
 void movePointer(Display *display, Window window, int x, int y)
 {
     int rx, ry;

@@ -25,6 +25,11 @@ AppletWindows waitForApplet(Display *display, const std::string &res_class, doub
 // Pixels of a window as 0xRRGGBB, row by row (width * height entries).
 std::vector<unsigned> windowPixels(Display *display, Window window, int width = 64, int height = 64);
 
+// Lets this connection go on while another client grabs the server (Window
+// Maker does while it moves a tile that was pressed), so that a test can
+// still read pictures and release the button.
+void ignoreServerGrabs(Display *display);
+
 // Moves the pointer to (x, y) in the window's coordinates.
 void movePointer(Display *display, Window window, int x, int y);
 void pressButton(Display *display, unsigned button);
