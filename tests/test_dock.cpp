@@ -6,7 +6,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/shape.h>
 
 #include <string>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 
 #include "artwork.h"
 #include "clock.h"
-#include "dock.h"
 #include "cmdline.h"
 #include "dock.h"
 #include "maps.h"
@@ -22,6 +20,7 @@
 #include "process.h"
 #include "raster.h"
 #include "state.h"
+#include "tile.h"
 #include "view.h"
 #include "xclient.h"
 #include "xserver.h"
@@ -60,22 +59,6 @@ struct RunningApplet {
 bool maskBit(const unsigned char *mask, int x, int y)
 {
     return mask[y * 8 + x / 8] >> (x % 8) & 1;
-}
-
-// The bounding shape of a window as a 64 x 64 grid of flags.
-std::vector<bool> boundingShape(Display *display, Window w)
-{
-    std::vector<bool> inside(64 * 64, false);
-    int count, ordering;
-    XRectangle *rects = XShapeGetRectangles(display, w, ShapeBounding, &count, &ordering);
-    for (int i = 0; i < count; i++)
-        for (int y = rects[i].y; y < rects[i].y + rects[i].height; y++)
-            for (int x = rects[i].x; x < rects[i].x + rects[i].width; x++)
-                if (x >= 0 && x < 64 && y >= 0 && y < 64)
-                    inside[y * 64 + x] = true;
-    if (rects)
-        XFree(rects);
-    return inside;
 }
 
 int litPixels(const std::vector<unsigned> &pixels)
@@ -254,7 +237,7 @@ TEST(DockWindows, BordersShapeBothWindows)
         RunningApplet applet(c.args);
         ASSERT_NE(applet.windows.main_window, 0u);
         for (Window w : {applet.windows.main_window, applet.windows.icon_window}) {
-            std::vector<bool> inside = boundingShape(applet.display, w);
+            std::vector<bool> inside = windowShape(applet.display, w);
             int wrong = 0;
             for (int y = 0; y < 64; y++)
                 for (int x = 0; x < 64; x++)
@@ -447,11 +430,7 @@ TEST(DockStartUp, WithoutPageImagesTheGlobeRunsAndARightClickDoesNothing)
     releaseButton(d, 3);
     sleepMs(300);
     EXPECT_EQ(windowPixels(d, windows.main_window), globe);
-    std::vector<bool> square(64 * 64);
-    for (int y = 0; y < 64; y++)
-        for (int x = 0; x < 64; x++)
-            square[y * 64 + x] = maskBit(square_mask, x, y);
-    EXPECT_EQ(boundingShape(d, windows.main_window), square) << "the window took a page's shape";
+    EXPECT_EQ(windowShape(d, windows.main_window), squareShape()) << "the window took a page's shape";
     // Still running, and still answering: a left button turns the globe.
     EXPECT_EQ(waitProgram(pid, 0), -1) << readFile(err);
     movePointer(d, windows.main_window, 56, 32);

@@ -3,15 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
-#include <X11/extensions/shape.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstdio>
-#include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,6 +18,7 @@
 #include "screens.h"
 #include "state.h"
 #include "text.h"
+#include "tile.h"
 #include "xclient.h"
 #include "xserver.h"
 #include "xvisual.h"
@@ -317,46 +314,6 @@ TEST(PageIdlePass, StepsOnlyWhereAHeldFieldHasAStep)
 
 namespace {
 
-// A built-in XPM image decoded into 0xRRGGBB pixels; `opaque` is false where
-// the image is None.
-struct XpmPicture {
-    int width = 0, height = 0;
-    std::vector<unsigned> rgb;
-    std::vector<bool> opaque;
-    unsigned at(int x, int y) const { return rgb[y * width + x]; }
-};
-
-XpmPicture decodeXpm(const char *const *data)
-{
-    XpmPicture picture;
-    int colours = 0, per_pixel = 0;
-    sscanf(data[0], "%d %d %d %d", &picture.width, &picture.height, &colours, &per_pixel);
-    std::map<char, std::pair<bool, unsigned>> table;
-    for (int i = 1; i <= colours; i++) {
-        std::string line = data[i];
-        size_t c = line.find(" c ", 1);
-        std::string value = line.substr(c + 3);
-        value = value.substr(0, value.find_first_of(" \t"));
-        bool none = strcasecmp(value.c_str(), "None") == 0;
-        unsigned rgb = 0;
-        if (!none && value[0] == '#') {
-            size_t digits = (value.size() - 1) / 3;
-            auto part = [&](int k) { return std::stoul(value.substr(1 + k * digits, 2), nullptr, 16); };
-            rgb = (part(0) << 16) | (part(1) << 8) | part(2);
-        } else if (!none) {
-            rgb = strcasecmp(value.c_str(), "white") == 0 ? 0xFFFFFF : 0;
-        }
-        table[line[0]] = {!none, rgb};
-    }
-    for (int y = 0; y < picture.height; y++)
-        for (int x = 0; x < picture.width; x++) {
-            auto colour = table[data[1 + colours + y][x]];
-            picture.opaque.push_back(colour.first);
-            picture.rgb.push_back(colour.second);
-        }
-    return picture;
-}
-
 const XpmPicture &fontPicture()
 {
     static XpmPicture p = decodeXpm(font_strip_xpm);
@@ -462,36 +419,6 @@ int pageShown(const Tile &tile)
     if (readPosition(tile).find('?') == std::string::npos)
         return 1;
     return 0;
-}
-
-// The bounding shape of a window as 64 x 64 flags.
-std::vector<bool> windowShape(Display *display, Window window)
-{
-    std::vector<bool> inside(64 * 64, false);
-    int count = 0, ordering = 0;
-    XRectangle *rects = XShapeGetRectangles(display, window, ShapeBounding, &count, &ordering);
-    for (int i = 0; i < count; i++)
-        for (int y = rects[i].y; y < rects[i].y + rects[i].height; y++)
-            for (int x = rects[i].x; x < rects[i].x + rects[i].width; x++)
-                if (x >= 0 && x < 64 && y >= 0 && y < 64)
-                    inside[y * 64 + x] = true;
-    if (rects)
-        XFree(rects);
-    return inside;
-}
-
-std::vector<bool> opaqueOf(const char *const *xpm)
-{
-    return decodeXpm(xpm).opaque;
-}
-
-std::vector<bool> squareShape()
-{
-    std::vector<bool> inside(64 * 64, false);
-    for (int y = 4; y <= 59; y++)
-        for (int x = 4; x <= 59; x++)
-            inside[y * 64 + x] = true;
-    return inside;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start)

@@ -5,7 +5,7 @@ set -e
 PACKAGES="build-essential cmake ninja-build pkg-config
   libwraster-dev libtiff-dev libxpm-dev libxext-dev libx11-dev libxtst-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-apps wmaker imagemagick
+  xvfb xdotool x11-utils x11-apps wmaker fluxbox blackbox imagemagick
   clang libclang-rt-14-dev"
 missing=""
 for p in $PACKAGES; do

@@ -1,6 +1,9 @@
 #!/bin/sh
-# Starts a private Xvfb with Window Maker (its defaults in a private HOME),
-# docks the applet there and saves a screenshot of the docked tile.
+# Docks the applet in Window Maker the way a user's login does, on a private
+# Xvfb with a private HOME: its WMState keeps the applet in the Dock's second
+# tile, started by Window Maker (AutoLaunch). Saves a picture of the screen's
+# top-right corner, the Dock's tiles with the applet in its own, twice
+# enlarged.
 #
 #   tools/dock_in_wmaker.sh BUILD_DIR OUTPUT_PNG [--keep] [applet options...]
 #
@@ -10,60 +13,71 @@ BUILD=$1
 OUT=$2
 shift 2
 KEEP=0
-if [ "$1" = "--keep" ]; then KEEP=1; shift; fi
+if [ "${1:-}" = "--keep" ]; then KEEP=1; shift; fi
 BIN="$(cd "$BUILD" && pwd)/orvane"
+. "$(dirname "$0")/desktop_lib.sh"
 
 WORK=$(mktemp -d /tmp/orvane-wmaker.XXXXXX)
-cleanup() {
-  [ -n "$APPLET" ] && kill "$APPLET" 2>/dev/null
-  [ -n "$WM" ] && pkill -P "$WM" 2>/dev/null; [ -n "$WM" ] && kill "$WM" 2>/dev/null
-  [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null
-  rm -rf "$WORK"
+trap 'stop_all; rm -rf "$WORK"' EXIT
+trap 'exit 1' INT TERM
+
+start_xvfb "$WORK" 640x480x24
+
+# Window Maker starts the Command through PATH, and the applet names its
+# window after the name it was started by: plain "orvane" gives the
+# WM_CLASS "orvane.orvane" that the Dock's Name matches.
+COMMAND=orvane
+for arg in "$@"; do COMMAND="$COMMAND $arg"; done
+mkdir -p "$WORK/home/GNUstep/Defaults"
+cat >"$WORK/home/GNUstep/Defaults/WMState" <<EOF
+{
+  Dock = {
+    Applications = (
+      {
+        Name = Logo.WMDock;
+        Command = "/usr/bin/WPrefs";
+        AutoLaunch = No;
+        Forced = No;
+        Position = "0,0";
+        Lock = Yes;
+      },
+      {
+        Name = orvane.orvane;
+        Command = "$COMMAND";
+        AutoLaunch = Yes;
+        Forced = No;
+        Position = "0,1";
+        Lock = No;
+      }
+    );
+    Position = "-64,0";
+    Lowered = No;
+  };
 }
-trap cleanup EXIT INT TERM
+EOF
 
-exec 3>"$WORK/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
-for i in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-DISPLAY=":$(head -n1 "$WORK/display")"
-export DISPLAY
-
-HOME="$WORK/home" wmaker --no-clip >"$WORK/wmaker.log" 2>&1 &
+HOME="$WORK/home" PATH="$(dirname "$BIN"):$PATH" wmaker >"$WORK/wmaker.log" 2>&1 &
 WM=$!
-# Window Maker is up once it owns the window-manager selection on the root.
-for i in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.1
+STOP_PIDS="$WM $STOP_PIDS"
+wait_for_wm || { echo "Window Maker did not start" >&2; cat "$WORK/wmaker.log" >&2; exit 1; }
+# Debian's wmaker script execs Window Maker, which runs itself once more as
+# its own child with --for-real: that process manages the screen and starts
+# the Dock's applications.
+REAL=""
+for child in $(ps -o pid= --ppid "$WM"); do
+  case "$(tr '\0' ' ' <"/proc/$child/cmdline" 2>/dev/null)" in *--for-real*) REAL=$child ;; esac
 done
+STOP_PIDS="$REAL $STOP_PIDS"
 
-"$BIN" "$@" &
-APPLET=$!
-
-# Wait until Window Maker has taken the icon window out of the applet's
-# main window (reparented it into its own tile) and mapped it.
-ICON=""
-for i in $(seq 100); do
-  MAIN=$(xdotool search --classname "orvane" 2>/dev/null | head -n1 || true)
-  if [ -n "$MAIN" ]; then
-    ICON=$(xprop -id "$MAIN" WM_HINTS 2>/dev/null | sed -n 's/.*window id # to use for icon: *\(0x[0-9a-f]*\).*/\1/p')
-    if [ -n "$ICON" ] && xwininfo -id "$ICON" 2>/dev/null | grep -q "IsViewable"; then
-      break
-    fi
-  fi
-  ICON=""
-  sleep 0.1
-done
-if [ -z "$ICON" ]; then
-  echo "Window Maker did not take the applet's icon window" >&2
-  exit 1
-fi
-sleep 1.5
-# The tile is the icon window's parent: Window Maker's 64 x 64 app icon.
-TILE=$(xwininfo -children -id "$ICON" | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p')
-import -window "$TILE" "$OUT"
-echo "screenshot of the docked applet: $OUT"
+ICON=$(wait_for_docked_icon) || { echo "Window Maker did not dock the applet" >&2; exit 1; }
+APPLET=$(children_running "$REAL" "$BIN")
+[ -n "$APPLET" ] || { echo "the docked applet is not Window Maker's child" >&2; exit 1; }
+STOP_PIDS="$APPLET $STOP_PIDS"
+sleep 0.5
+WIDTH=$(xwininfo -root | sed -n 's/.*Width: *//p')
+corner_shot "$OUT" $((WIDTH - 224)) 0 224 160
+echo "Window Maker started the applet (pid $APPLET) from its Dock; the screen's corner: $OUT"
 if [ "$KEEP" = 1 ]; then
   echo "the applet is docked in Window Maker on $DISPLAY; Ctrl-C stops it"
-  wait "$APPLET"
+  wait "$WM" || true
 fi

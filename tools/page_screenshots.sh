@@ -8,7 +8,7 @@ OUT=${2:-docs/screenshots}
 mkdir -p "$OUT"
 TMP=$(mktemp -d)
 trap 'kill $APPLET $XVFB 2>/dev/null; rm -rf "$TMP"' EXIT INT TERM
-Xvfb -displayfd 3 -screen 0 320x240x24 -nolisten tcp 3>"$TMP/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 320x240x24 -nolisten tcp 3>"$TMP/display" >/dev/null 2>&1 &
 XVFB=$!
 for i in $(seq 50); do [ -s "$TMP/display" ] && break; sleep 0.1; done
 DISPLAY=":$(head -n1 "$TMP/display")"

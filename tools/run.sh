@@ -1,7 +1,8 @@
 #!/bin/sh
 # Starts the applet on $DISPLAY. On a machine with no reachable X display it
-# starts a private Xvfb with Window Maker, docks the applet there and saves a
-# screenshot of the tile in the build folder.
+# starts a private Xvfb with Window Maker whose Dock starts the applet, as a
+# user's login does, and saves a picture of the screen's corner with the
+# Dock in the build folder (docked.png).
 BUILD=${1:-build}
 [ $# -gt 0 ] && shift
 if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then

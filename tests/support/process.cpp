@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -188,6 +190,91 @@ long long processCounter(int pid, const std::string &file, const std::string &ke
         if (line.compare(0, prefix.size(), prefix) == 0)
             return strtoll(line.c_str() + prefix.size(), nullptr, 10);
     return -1;
+}
+
+namespace {
+
+// The state letter and the parent of a process from /proc/PID/stat; the
+// program name in parentheses may itself hold spaces and parentheses.
+bool readStat(int pid, char *state, int *parent)
+{
+    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return false;
+    return sscanf(stat.c_str() + close + 1, " %c %d", state, parent) == 2;
+}
+
+} // namespace
+
+std::vector<int> childProcesses(int pid)
+{
+    std::vector<int> children;
+    DIR *proc = opendir("/proc");
+    if (!proc)
+        return children;
+    while (dirent *entry = readdir(proc)) {
+        char *end;
+        long candidate = strtol(entry->d_name, &end, 10);
+        char state;
+        int parent;
+        if (*end == '\0' && candidate > 0 && readStat(static_cast<int>(candidate), &state, &parent) &&
+            parent == pid && state != 'Z')
+            children.push_back(static_cast<int>(candidate));
+    }
+    closedir(proc);
+    return children;
+}
+
+int parentProcess(int pid)
+{
+    char state;
+    int parent;
+    return readStat(pid, &state, &parent) ? parent : -1;
+}
+
+bool processRunning(int pid)
+{
+    char state;
+    int parent;
+    return pid > 0 && readStat(pid, &state, &parent) && state != 'Z' && state != 'X';
+}
+
+std::string processExecutable(int pid)
+{
+    char target[4096];
+    ssize_t n = readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), target, sizeof target - 1);
+    return n > 0 ? std::string(target, n) : std::string();
+}
+
+std::vector<std::string> processArguments(int pid)
+{
+    std::vector<std::string> args;
+    std::string all = readFile("/proc/" + std::to_string(pid) + "/cmdline");
+    for (size_t start = 0; start < all.size();) {
+        size_t end = all.find('\0', start);
+        if (end == std::string::npos)
+            end = all.size();
+        args.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    return args;
+}
+
+bool stopProcess(int pid, int signal, double seconds)
+{
+    if (!processRunning(pid))
+        return true;
+    kill(pid, signal);
+    double deadline = nowSeconds() + seconds;
+    while (processRunning(pid) && nowSeconds() < deadline)
+        usleep(10000);
+    if (!processRunning(pid))
+        return true;
+    kill(pid, SIGKILL);
+    for (int i = 0; i < 500 && processRunning(pid); i++)
+        usleep(10000);
+    return false;
 }
 
 std::string readFile(const std::string &path)

@@ -38,5 +38,20 @@ void killProgram(int pid);
 // "wchar"); -1 when it cannot be read.
 long long processCounter(int pid, const std::string &file, const std::string &key);
 
+// Other programs' processes, as /proc shows them: for the ones a program the
+// test started has started in its turn (a window manager's applets).
+std::vector<int> childProcesses(int pid);
+int parentProcess(int pid); // -1 if there is no such process
+// Running: it exists and is no zombie.
+bool processRunning(int pid);
+// The program file it runs (the target of /proc/PID/exe), its arguments.
+std::string processExecutable(int pid);
+std::vector<std::string> processArguments(int pid);
+
+// Stops a process the test did not start itself (it cannot be reaped here):
+// sends the signal, then waits up to `seconds` for it to be gone, and kills
+// it if it is still there. True if it went on the signal alone.
+bool stopProcess(int pid, int signal, double seconds = 10);
+
 std::string readFile(const std::string &path);
 std::string tempPath(const std::string &stem);

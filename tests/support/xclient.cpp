@@ -51,6 +51,11 @@ Window findByClass(Display *display, Window root, const std::string &res_class, 
 
 } // namespace
 
+void tolerateVanishedWindows()
+{
+    XSetErrorHandler(toleratingErrorHandler);
+}
+
 void sleepMs(int ms)
 {
     usleep(ms * 1000);
@@ -59,7 +64,7 @@ void sleepMs(int ms)
 AppletWindows waitForApplet(Display *display, const std::string &res_class, double seconds)
 {
     AppletWindows w;
-    XSetErrorHandler(toleratingErrorHandler);
+    tolerateVanishedWindows();
     for (int waited = 0; waited < seconds * 1000; waited += 20) {
         // Window managers reparent the top-level window: look a few levels down.
         w.main_window = findByClass(display, DefaultRootWindow(display), res_class, 3);
@@ -102,6 +107,11 @@ std::vector<unsigned> windowPixels(Display *display, Window window, int width, i
         }
     XDestroyImage(image);
     return pixels;
+}
+
+void ignoreServerGrabs(Display *display)
+{
+    XTestGrabControl(display, True);
 }
 
 void movePointer(Display *display, Window window, int x, int y)
