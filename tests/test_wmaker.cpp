@@ -156,31 +156,11 @@ protected:
         ASSERT_EQ(system(("mkdir -p " + home + "/GNUstep/Defaults").c_str()), 0);
         // The user's defaults: the Dock's own tile, then the applet. The
         // long delay keeps the globe still unless the pointer moves it.
-        std::ofstream(home + "/GNUstep/Defaults/WMState") << R"({
-  Dock = {
-    Applications = (
-      {
-        Name = Logo.WMDock;
-        Command = "/usr/bin/WPrefs";
-        AutoLaunch = No;
-        Forced = No;
-        Position = "0,0";
-        Lock = Yes;
-      },
-      {
-        Name = orvane.orvane;
-        Command = "orvane -delay 1000";
-        AutoLaunch = Yes;
-        Forced = No;
-        Position = "0,1";
-        Lock = No;
-      }
-    );
-    Position = "-64,0";
-    Lowered = No;
-  };
-}
-)";
+        std::string state = readFile(std::string(ORVANE_SOURCE_DIR) + "/tools/WMState.in");
+        size_t command = state.find("@COMMAND@");
+        ASSERT_NE(command, std::string::npos);
+        state.replace(command, 9, "orvane -delay 1000");
+        std::ofstream(home + "/GNUstep/Defaults/WMState") << state;
         ASSERT_NO_FATAL_FAILURE(startWindowMaker());
 
         // Window Maker starts the applet itself: it is Window Maker's child.

@@ -29,32 +29,8 @@ start_xvfb "$WORK" 640x480x24
 COMMAND=orvane
 for arg in "$@"; do COMMAND="$COMMAND $arg"; done
 mkdir -p "$WORK/home/GNUstep/Defaults"
-cat >"$WORK/home/GNUstep/Defaults/WMState" <<EOF
-{
-  Dock = {
-    Applications = (
-      {
-        Name = Logo.WMDock;
-        Command = "/usr/bin/WPrefs";
-        AutoLaunch = No;
-        Forced = No;
-        Position = "0,0";
-        Lock = Yes;
-      },
-      {
-        Name = orvane.orvane;
-        Command = "$COMMAND";
-        AutoLaunch = Yes;
-        Forced = No;
-        Position = "0,1";
-        Lock = No;
-      }
-    );
-    Position = "-64,0";
-    Lowered = No;
-  };
-}
-EOF
+# The user's Dock: its own tile, then the applet, started at login.
+sed "s|@COMMAND@|$COMMAND|" "$(dirname "$0")/WMState.in" >"$WORK/home/GNUstep/Defaults/WMState"
 
 HOME="$WORK/home" PATH="$(dirname "$BIN"):$PATH" wmaker >"$WORK/wmaker.log" 2>&1 &
 WM=$!
