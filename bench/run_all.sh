@@ -178,11 +178,11 @@ applet() {
   # case runs there first and then here, one after the other.
   local builds="now:$BUILD/orvane"
   [ -n "${BEFORE:-}" ] && builds="before:$BEFORE/orvane $builds"
-  local spec
+  local entry
   for case in "defaults" "delay0 -delay 0" "delay0-dlong30 -delay 0 -dlong 30" "hold" "page"; do
-    for spec in $builds; do
+    for entry in $builds; do
       # shellcheck disable=SC2086
-      applet_run "${spec%%:*}" "${spec#*:}" $case
+      applet_run "${entry%%:*}" "${entry#*:}" $case
     done
   done
   read -r _ rss <<<"$(timed $XPLANET -num_times 1 -output "$TMP/xp.png")"
