@@ -264,8 +264,9 @@ TEST(PageTimeOut, AnIdlePageWaitsExactlyUntilTheTimeOut)
         if (c.last.sec <= c.now.sec) {
             Timeval after = timevalAdd(c.now, {wait / 1000000, wait % 1000000});
             EXPECT_TRUE(pageTimedOut(c.last, after)) << c.now.sec << "." << c.now.usec;
-            if (wait > 0)
+            if (wait > 0) {
                 EXPECT_FALSE(pageTimedOut(c.last, timevalSub(after, {0, 1})));
+            }
         }
     }
 }
@@ -472,16 +473,8 @@ protected:
 
     Tile tile() { return windowPixels(display, windows.main_window); }
 
-    bool waitFor(const std::function<bool()> &done, double seconds = 3)
-    {
-        auto start = std::chrono::steady_clock::now();
-        while (!done()) {
-            if (secondsSince(start) > seconds)
-                return false;
-            sleepMs(5);
-        }
-        return true;
-    }
+    // Every 5 ms: a held step must be caught well inside its pause.
+    bool waitFor(const std::function<bool()> &done, double seconds = 3) { return ::waitFor(done, seconds, 5); }
 
     bool waitForPage(int page, double seconds = 3)
     {
@@ -856,9 +849,7 @@ TEST(PagesOnAFullColormap, ShowInTheNearestColoursAndGiveWayToTheGlobe)
     };
     auto globeDisc = [](int x, int y) { return (x - 32) * (x - 32) + (y - 32) * (y - 32) < 28 * 28; };
     auto waitForShape = [](Display *d, Window w, const std::vector<bool> &shape) {
-        for (int i = 0; i < 300 && windowShape(d, w) != shape; i++)
-            sleepMs(10);
-        return windowShape(d, w) == shape;
+        return waitFor([&] { return windowShape(d, w) == shape; }, 3, 10);
     };
     auto rightClick = [](Display *d, Window w) {
         movePointer(d, w, 32, 32);
@@ -871,8 +862,9 @@ TEST(PagesOnAFullColormap, ShowInTheNearestColoursAndGiveWayToTheGlobe)
         ScopedXvfb xvfb(PSEUDO_COLOR_8.args);
         Display *hog = XOpenDisplay(xvfb.name());
         ASSERT_NE(hog, nullptr);
-        if (c.other_client_fills_it)
+        if (c.other_client_fills_it) {
             ASSERT_GT(takeEveryFreeCell(hog, false), 0);
+        }
         std::string err = tempPath("err");
         std::vector<std::string> env{std::string("DISPLAY=") + xvfb.name()};
         if (!c.environment.empty())

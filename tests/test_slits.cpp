@@ -83,12 +83,8 @@ TEST_P(Slit, TakesTheAppletsIconWindowAtTheRightEdgeAndShowsTheGlobe)
     EXPECT_LE(tile.x + tile.width, around.x + around.width);
     EXPECT_FALSE(showsOnScreen(display, windows.main_window)) << "the withdrawn main window shows";
 
-    std::vector<unsigned> pixels;
-    for (int i = 0; i < 100 && !showsGlobe(pixels); i++) {
-        sleepMs(50);
-        pixels = windowPixels(display, windows.icon_window);
-    }
-    EXPECT_TRUE(showsGlobe(pixels)) << "the slit's tile does not show a globe";
+    EXPECT_TRUE(waitFor([&] { return showsGlobe(windowPixels(display, windows.icon_window)); }, 5, 50))
+        << "the slit's tile does not show a globe";
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, Slit,

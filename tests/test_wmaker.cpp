@@ -116,11 +116,8 @@ TEST(WindowMaker, DocksTheIconWindowAndShowsTheGlobe)
 
     // The applet repaints the tile on the Expose that follows the reparenting.
     std::vector<unsigned> pixels;
-    for (int i = 0; i < 100 && !showsGlobe(pixels); i++) {
-        sleepMs(50);
-        pixels = windowPixels(d, w.icon_window);
-    }
-    EXPECT_TRUE(showsGlobe(pixels)) << "the tile does not show a globe";
+    EXPECT_TRUE(waitFor([&] { return showsGlobe(pixels = windowPixels(d, w.icon_window)); }, 5, 50))
+        << "the tile does not show a globe";
     writePpm(std::string(ORVANE_BINARY_DIR) + "/docked-tile.ppm", pixels);
 
     killProgram(applet);
@@ -165,10 +162,7 @@ protected:
 
         // Window Maker starts the applet itself: it is Window Maker's child.
         std::vector<int> applets;
-        for (int i = 0; i < 500 && applets.empty(); i++) {
-            sleepMs(20);
-            applets = appletsStartedBy(window_manager);
-        }
+        waitFor([&] { return !(applets = appletsStartedBy(window_manager)).empty(); }, 10);
         ASSERT_EQ(applets.size(), 1u) << "Window Maker did not start the applet once";
         applet = applets[0];
         windows = waitForApplet(display, "orvane");
@@ -225,15 +219,7 @@ protected:
         releaseButton(display, button);
     }
 
-    bool waitFor(const std::function<bool()> &done, double seconds = 5)
-    {
-        for (int waited = 0; waited < seconds * 1000; waited += 20) {
-            if (done())
-                return true;
-            sleepMs(20);
-        }
-        return done();
-    }
+    bool waitFor(const std::function<bool()> &done, double seconds = 5) { return ::waitFor(done, seconds); }
 
     std::vector<unsigned> tile() { return windowPixels(display, windows.icon_window); }
 

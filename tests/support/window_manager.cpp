@@ -44,24 +44,14 @@ Window windowManagerCheck(Display *display)
 
 Window waitForWindowManager(Display *display, double seconds)
 {
-    auto start = std::chrono::steady_clock::now();
-    do {
-        if (Window check = windowManagerCheck(display))
-            return check;
-        sleepMs(20);
-    } while (secondsSince(start) < seconds);
-    return 0;
+    Window check = 0;
+    waitFor([&] { return (check = windowManagerCheck(display)) != 0; }, seconds);
+    return check;
 }
 
 bool waitForNoWindowManager(Display *display, double seconds)
 {
-    auto start = std::chrono::steady_clock::now();
-    do {
-        if (!windowManagerCheck(display))
-            return true;
-        sleepMs(20);
-    } while (secondsSince(start) < seconds);
-    return false;
+    return waitFor([&] { return windowManagerCheck(display) == 0; }, seconds);
 }
 
 std::string windowManagerName(Display *display, Window check)
@@ -125,16 +115,12 @@ Placement waitUntilStill(Display *display, Window window, double still_seconds, 
 bool waitForDocked(Display *display, const AppletWindows &windows, double seconds)
 {
     tolerateVanishedWindows();
-    auto start = std::chrono::steady_clock::now();
-    do {
+    return waitFor([&] {
         Window parent = parentOf(display, windows.icon_window);
         XWindowAttributes attributes;
-        if (parent && parent != windows.main_window && parent != DefaultRootWindow(display) &&
-            XGetWindowAttributes(display, windows.icon_window, &attributes) && attributes.map_state == IsViewable)
-            return true;
-        sleepMs(20);
-    } while (secondsSince(start) < seconds);
-    return false;
+        return parent && parent != windows.main_window && parent != DefaultRootWindow(display) &&
+               XGetWindowAttributes(display, windows.icon_window, &attributes) && attributes.map_state == IsViewable;
+    }, seconds);
 }
 
 bool showsOnScreen(Display *display, Window window)

@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <time.h>
@@ -59,6 +60,17 @@ void tolerateVanishedWindows()
 void sleepMs(int ms)
 {
     usleep(ms * 1000);
+}
+
+bool waitFor(const std::function<bool()> &done, double seconds, int poll_ms)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (done())
+            return true;
+        sleepMs(poll_ms);
+    }
+    return done();
 }
 
 AppletWindows waitForApplet(Display *display, const std::string &res_class, double seconds)

@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,3 +40,7 @@ void releaseKey(Display *display, const char *keysym_name);
 
 // Sleeps for this many milliseconds.
 void sleepMs(int ms);
+
+// Checks `done` every `poll_ms` milliseconds until it holds or `seconds`
+// have passed, and once more at the end; whether it held.
+bool waitFor(const std::function<bool()> &done, double seconds, int poll_ms = 20);
